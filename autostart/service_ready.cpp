@@ -1,0 +1,7 @@
+#include "autostart/service_ready.h"
+
+namespace quillon {
+
+int ServiceReady = 0;
+
+}  // namespace quillon

@@ -1,0 +1,46 @@
+// The deployment: every component of the running bitness written in plan
+// order into the per-user data folder and its library folder, the shortcut to
+// the viewer saved and opened.
+#ifndef QUILLON_DEPLOY_PLAN_H_
+#define QUILLON_DEPLOY_PLAN_H_
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace quillon {
+
+// Where a component goes and what its failure means.
+enum class ComponentFolder { kData, kLibrary };
+enum class OnFailure {
+  kIgnore,      // the start goes on
+  kViewer,      // the viewer check decides (721)
+  kDriverVt,    // accepted at ProductVersion 7.0.0.4, otherwise 828
+  kDriverXm,    // accepted at ProductVersion 1.0.2.0, otherwise 829
+  kEssential,   // 838
+};
+
+struct ComponentRow {
+  int row;                     // 1..14, as numbered in the plan
+  const wchar_t* resource;     // payload resource name
+  const wchar_t* file_name;    // file written
+  ComponentFolder folder;
+  OnFailure on_failure;
+};
+
+// The rows of the plan for a 32-bit (|native32|) or 64-bit system, in order.
+// |*count| receives the number of rows.
+const ComponentRow* ComponentTable(bool native32, size_t* count);
+
+// Runs the deployment and the launch of the viewer. Returns 501 on success,
+// otherwise the result code of the first fatal failure (526, 718, 720, 721,
+// 722, 732, 828, 829, 838). Everything written before a failure stays.
+UINT DeployComponents();
+
+// True when the ProductVersion text (U.S. English, Unicode block) of |path|
+// reads exactly a.b.c.d as dot-separated numbers.
+bool ProductVersionEquals(const wchar_t* path, int a, int b, int c, int d);
+
+}  // namespace quillon
+
+#endif  // QUILLON_DEPLOY_PLAN_H_

@@ -1,0 +1,32 @@
+// The shortcut through which the viewer is started, and the launch request.
+#ifndef QUILLON_DEPLOY_SHORTCUT_H_
+#define QUILLON_DEPLOY_SHORTCUT_H_
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace quillon {
+
+// Saves a shell shortcut at |shortcut_path| to |target_path| with |arguments|
+// (null: none) and, when |run_as_admin|, the run-as-administrator flag. One
+// attempt: COM is initialised and released within it. True when saved.
+bool CreateLaunchShortcut(const wchar_t* shortcut_path, const wchar_t* target_path,
+                          const wchar_t* arguments, bool run_as_admin);
+
+// Up to three attempts, each deleting the old file first and followed by a
+// 100 ms sleep (also after success). True when an attempt saved the shortcut.
+bool CreateShortcutWithRetry(const wchar_t* shortcut_path, const wchar_t* target_path,
+                             const wchar_t* arguments, bool run_as_admin);
+
+// Fills |request| to open |shortcut_path| with its default verb, with
+// |folder| as the working folder and SW_SHOWNORMAL; every other field zero.
+void FillLaunchRequest(SHELLEXECUTEINFOW* request, const wchar_t* shortcut_path,
+                       const wchar_t* folder);
+
+// Asks the shell to open the shortcut. The outcome isn't looked at: the
+// launcher doesn't wait for the viewer.
+void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder);
+
+}  // namespace quillon
+
+#endif  // QUILLON_DEPLOY_SHORTCUT_H_

@@ -1,0 +1,7 @@
+#include "localization/language_file.h"
+
+namespace quillon {
+
+wchar_t CurrentLanguageFile[MAX_PATH] = {};
+
+}  // namespace quillon

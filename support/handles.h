@@ -1,0 +1,201 @@
+// Move-only owners for the handles, keys, memory and COM interfaces that the
+// launcher acquires. Each owner releases what it holds when it goes out of
+// scope; none of them can be copied.
+#ifndef QUILLON_SUPPORT_HANDLES_H_
+#define QUILLON_SUPPORT_HANDLES_H_
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace quillon {
+
+// Owns a kernel handle. |Empty| is the value that means "no handle": files and
+// pipes use INVALID_HANDLE_VALUE (what CreateFileW returns on failure),
+// mutexes, processes, threads and tokens use null.
+template <HANDLE (*Empty)()>
+class BasicHandle {
+ public:
+  BasicHandle() = default;
+  explicit BasicHandle(HANDLE handle) : handle_(handle) {}
+  ~BasicHandle() { Close(); }
+  BasicHandle(BasicHandle&& other) noexcept : handle_(other.Release()) {}
+  BasicHandle& operator=(BasicHandle&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+  BasicHandle(const BasicHandle&) = delete;
+  BasicHandle& operator=(const BasicHandle&) = delete;
+
+  HANDLE Get() const { return handle_; }
+  // True when a handle is held. A null handle is never held, whatever Empty is.
+  bool IsValid() const { return handle_ != Empty() && handle_ != nullptr; }
+  // Gives up ownership without closing.
+  HANDLE Release() { return std::exchange(handle_, Empty()); }
+  // Closes the held handle (if any) and takes |handle|.
+  void Reset(HANDLE handle) {
+    Close();
+    handle_ = handle;
+  }
+  void Close() {
+    if (IsValid()) ::CloseHandle(handle_);
+    handle_ = Empty();
+  }
+  // For APIs that return a handle through an out-parameter. Closes any held handle first.
+  HANDLE* Receive() {
+    Close();
+    return &handle_;
+  }
+
+ private:
+  HANDLE handle_ = Empty();
+};
+
+inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
+inline HANDLE NullHandleValue() { return nullptr; }
+
+// Files and pipes: empty is INVALID_HANDLE_VALUE.
+using FileHandle = BasicHandle<InvalidHandleValue>;
+// Mutexes, processes, threads, tokens, snapshots' siblings: empty is null.
+using KernelHandle = BasicHandle<NullHandleValue>;
+
+// Owns an open registry key.
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() { Close(); }
+  RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
+  RegKey& operator=(RegKey&& other) noexcept {
+    if (this != &other) {
+      Close();
+      key_ = std::exchange(other.key_, nullptr);
+    }
+    return *this;
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+
+  // Opens |subkey| of |root|. Returns the Windows error; the key stays closed on failure.
+  LONG Open(HKEY root, const wchar_t* subkey, REGSAM access) {
+    Close();
+    return ::RegOpenKeyExW(root, subkey, 0, access, &key_);
+  }
+  // Creates or opens |subkey| of |root|. Returns the Windows error.
+  LONG Create(HKEY root, const wchar_t* subkey, REGSAM access) {
+    Close();
+    return ::RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                             &key_, nullptr);
+  }
+  HKEY Get() const { return key_; }
+  bool IsValid() const { return key_ != nullptr; }
+  void Close() {
+    if (key_) ::RegCloseKey(key_);
+    key_ = nullptr;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// Owns a block from LocalAlloc.
+class LocalMemory {
+ public:
+  LocalMemory() = default;
+  explicit LocalMemory(HLOCAL memory) : memory_(memory) {}
+  ~LocalMemory() { Reset(nullptr); }
+  LocalMemory(LocalMemory&& other) noexcept : memory_(std::exchange(other.memory_, nullptr)) {}
+  LocalMemory& operator=(LocalMemory&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.memory_, nullptr));
+    return *this;
+  }
+  LocalMemory(const LocalMemory&) = delete;
+  LocalMemory& operator=(const LocalMemory&) = delete;
+
+  void* Get() const { return memory_; }
+  template <typename T>
+  T* As() const {
+    return static_cast<T*>(memory_);
+  }
+  void Reset(HLOCAL memory) {
+    if (memory_) ::LocalFree(memory_);
+    memory_ = memory;
+  }
+
+ private:
+  HLOCAL memory_ = nullptr;
+};
+
+// Owns one reference to a COM interface.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { Reset(); }
+  ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      ptr_ = std::exchange(other.ptr_, nullptr);
+    }
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  T* Get() const { return ptr_; }
+  T* operator->() const { return ptr_; }
+  explicit operator bool() const { return ptr_ != nullptr; }
+  // Releases the interface now (the order of releases can matter).
+  void Reset() {
+    if (ptr_) ptr_->Release();
+    ptr_ = nullptr;
+  }
+  // For CoCreateInstance and QueryInterface. Releases any held interface first.
+  void** ReceiveVoid() {
+    Reset();
+    return reinterpret_cast<void**>(&ptr_);
+  }
+
+ private:
+  T* ptr_ = nullptr;
+};
+
+// Owns a C runtime stream.
+class StdioFile {
+ public:
+  StdioFile() = default;
+  explicit StdioFile(FILE* file) : file_(file) {}
+  ~StdioFile() { Close(); }
+  StdioFile(StdioFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
+  StdioFile& operator=(StdioFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      file_ = std::exchange(other.file_, nullptr);
+    }
+    return *this;
+  }
+  StdioFile(const StdioFile&) = delete;
+  StdioFile& operator=(const StdioFile&) = delete;
+
+  FILE* Get() const { return file_; }
+  FILE** Receive() {
+    Close();
+    return &file_;
+  }
+  // Closes the stream; returns false when flushing or closing failed.
+  bool Close() {
+    bool ok = true;
+    if (file_) ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+  }
+
+ private:
+  FILE* file_ = nullptr;
+};
+
+}  // namespace quillon
+
+#endif  // QUILLON_SUPPORT_HANDLES_H_

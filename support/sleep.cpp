@@ -1,0 +1,25 @@
+#include "support/sleep.h"
+
+namespace quillon {
+namespace {
+RetrySleepHook g_sleep_hook = nullptr;
+}  // namespace
+
+void RetrySleep(DWORD milliseconds) {
+  if (g_sleep_hook) {
+    g_sleep_hook(milliseconds);
+    return;
+  }
+  ::Sleep(milliseconds);
+}
+
+ScopedRetrySleepForTesting::ScopedRetrySleepForTesting(RetrySleepHook hook)
+    : previous_(g_sleep_hook) {
+  g_sleep_hook = hook;
+}
+
+ScopedRetrySleepForTesting::~ScopedRetrySleepForTesting() {
+  g_sleep_hook = previous_;
+}
+
+}  // namespace quillon

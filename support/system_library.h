@@ -1,0 +1,24 @@
+// Loading of optional system libraries from the system folder only.
+//
+// A launcher on a USB stick must never pick up a library planted beside it
+// (uxtheme.dll, version.dll...) or in the current folder.
+#ifndef QUILLON_SUPPORT_SYSTEM_LIBRARY_H_
+#define QUILLON_SUPPORT_SYSTEM_LIBRARY_H_
+
+#include <windows.h>
+
+namespace quillon {
+
+// Restricts the process's library search to the system folder, where the
+// system offers SetDefaultDllDirectories (Windows 8, or 7 and Vista with a
+// later update); elsewhere it does nothing. Called first thing at start.
+void RestrictLibrarySearchToSystemFolder();
+
+// Loads |file_name| (for example L"version.dll") from the system folder.
+// Returns the module, or null when it can't be loaded (last error set). The
+// module stays loaded for the life of the process; callers keep no reference.
+HMODULE LoadSystemLibrary(const wchar_t* file_name);
+
+}  // namespace quillon
+
+#endif  // QUILLON_SUPPORT_SYSTEM_LIBRARY_H_

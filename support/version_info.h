@@ -1,0 +1,34 @@
+// Version texts of program files, read through the system's version library
+// (loaded from the system folder on first use) and turned into numbers.
+#ifndef QUILLON_SUPPORT_VERSION_INFO_H_
+#define QUILLON_SUPPORT_VERSION_INFO_H_
+
+#include <windows.h>
+
+namespace quillon {
+
+// Reads the FileVersion text (of the first translation) of |path| as four
+// comma-separated numbers. True only when exactly four were read. |numbers|
+// always receives four values: the ones read, -1 for the others.
+bool ReadFileVersion(const wchar_t* path, int numbers[4]);
+
+// True when the ProductVersion text of |path| (U.S. English, Unicode block),
+// read as comma-separated numbers, has a first number of at least
+// |minimum_major| and a fourth of at least |minimum_fourth|.
+bool ProductVersionAtLeast(const wchar_t* path, int minimum_major, int minimum_fourth);
+
+// Reads the ProductVersion text of |path| (U.S. English, Unicode block) into
+// |text| of |capacity| characters. False when the file, its version block or
+// that text can't be read, or the text doesn't fit.
+bool ReadProductVersionText(const wchar_t* path, wchar_t* text, size_t capacity);
+
+// Parses up to four numbers separated by |separator| from |text|, which is
+// |length| characters long (it need not be terminated); nothing past |length|
+// is read. Returns how many numbers were stored; the rest of |numbers| is -1.
+// |more| is set when another separator follows the fourth number.
+int ParseVersionNumbers(const wchar_t* text, size_t length, wchar_t separator, int numbers[4],
+                        bool* more);
+
+}  // namespace quillon
+
+#endif  // QUILLON_SUPPORT_VERSION_INFO_H_
