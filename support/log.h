@@ -9,8 +9,9 @@
 namespace quillon {
 
 // Builds the log path, starts a fresh log file (truncating the previous run's)
-// and writes the header line. False only when the path can't be built; true
-// once the path is set, even when the file can't be created.
+// and writes the header line. False only when the path can't be built (no data
+// folder or own path, or a log path longer than 259 characters, which is never
+// cut); true once the path is set, even when the file can't be created.
 bool OpenLog();
 
 // Appends one line: "[YYYYMMDD-hhmmss]" followed by the formatted message and

@@ -21,7 +21,11 @@ enum class DecodeResult {
 };
 
 // Decodes the stream read from |source| into |output| (both open file
-// handles, positioned at the start). On failure |output| holds whatever was
+// handles, positioned at the start). With a known size, exactly that many
+// bytes are written and whatever follows them in the source is ignored;
+// with an unknown size the data must end with the end marker. A dictionary
+// larger than the payloads' 16 MiB (plus a little room) is refused as a
+// memory error before it is allocated. On failure |output| holds whatever was
 // written before the failure; the caller deletes it.
 DecodeResult DecodePayloadStream(HANDLE source, HANDLE output);
 

@@ -1,0 +1,106 @@
+#include "deploy/extract.h"
+
+#include <shlobj.h>
+#include <strsafe.h>
+
+#include <io.h>
+#include <share.h>
+
+#include <cstdio>
+#include <cwchar>
+
+#include "deploy/payload/payload_decoder.h"
+#include "support/handles.h"
+#include "support/sleep.h"
+
+namespace quillon {
+namespace {
+
+const wchar_t kPayloadResourceType[] = L"MODULE";
+constexpr int kDeleteAttempts = 10;
+constexpr DWORD kDeleteRetryMilliseconds = 100;
+
+// Joins |folder| and |file_name| into |path| (MAX_PATH characters), with a
+// backslash between them unless the folder already ends with one. False when
+// the folder is empty or the result doesn't fit; |path| is then not to be used.
+bool ComposeTargetPath(const wchar_t* folder, const wchar_t* file_name, wchar_t (&path)[MAX_PATH]) {
+  size_t folder_length = 0;
+  if (FAILED(::StringCchLengthW(folder, MAX_PATH, &folder_length)) || folder_length == 0) {
+    return false;
+  }
+  const wchar_t* format = folder[folder_length - 1] == L'\\' ? L"%s%s" : L"%s\\%s";
+  // A path cut to fit would name another file: refuse it instead.
+  return SUCCEEDED(::StringCchPrintfW(path, MAX_PATH, format, folder, file_name));
+}
+
+bool PathExists(const wchar_t* path) {
+  return ::_waccess(path, 0) == 0;
+}
+
+}  // namespace
+
+bool ExtractPayload(const wchar_t* folder, const wchar_t* file_name, const wchar_t* resource_name) {
+  return ExtractPayloadFromModule(nullptr, folder, file_name, resource_name);
+}
+
+bool ExtractPayloadFromModule(HMODULE module,
+                              const wchar_t* folder,
+                              const wchar_t* file_name,
+                              const wchar_t* resource_name) {
+  HRSRC resource = ::FindResourceW(module, resource_name, kPayloadResourceType);
+  if (!resource)
+    return false;
+  const DWORD size = ::SizeofResource(module, resource);
+  if (size == 0)
+    return false;
+  HGLOBAL loaded = ::LoadResource(module, resource);
+  if (!loaded)
+    return false;
+  const void* data = ::LockResource(loaded);
+  if (!data)
+    return false;
+
+  wchar_t target[MAX_PATH] = {};
+  if (!ComposeTargetPath(folder, file_name, target))
+    return false;
+
+  // Whether the old file went away doesn't matter here: the open below fails
+  // when it is still there and can't be replaced.
+  DeleteFileWithRetry(target);
+
+  // Opened as the runtime's secure open does for writing: nobody else may
+  // open the file until it is closed. (_wfopen_s itself is missing from the
+  // system runtime of Windows XP, where the launcher must still start.)
+  StdioFile file(::_wfsopen(target, L"wb", _SH_DENYRW));
+  if (!file.Get())
+    return false;
+  // The compressed bytes go straight from the resource to the file; the file
+  // briefly holds the stream until it is decoded in place.
+  bool written = std::fwrite(data, size, 1, file.Get()) == 1;
+  if (!file.Close())
+    written = false;
+  if (!written) {
+    ::DeleteFileW(target);
+    return false;
+  }
+
+  if (!DecodePayloadFile(target, target)) {
+    ::DeleteFileW(target);
+    return false;
+  }
+
+  ::SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, target, nullptr);
+  return true;
+}
+
+bool DeleteFileWithRetry(const wchar_t* path) {
+  for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
+    ::DeleteFileW(path);
+    if (!PathExists(path))
+      return true;
+    RetrySleep(kDeleteRetryMilliseconds);
+  }
+  return false;
+}
+
+}  // namespace quillon

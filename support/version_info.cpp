@@ -1,0 +1,244 @@
+#include "support/version_info.h"
+
+#include <strsafe.h>
+
+#include <climits>
+
+#include "support/handles.h"
+#include "support/system_library.h"
+
+namespace quillon {
+namespace {
+
+const wchar_t kTranslationQuery[] = L"\\VarFileInfo\\Translation";
+const wchar_t kFileVersionQueryFormat[] = L"\\StringFileInfo\\%04x%04x\\FileVersion";
+const wchar_t kProductVersionQuery[] = L"\\StringFileInfo\\040904b0\\ProductVersion";
+constexpr size_t kQueryCapacity = 1024;
+
+using GetFileVersionInfoSizeWFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using GetFileVersionInfoWFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+using VerQueryValueWFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+// The version library's functions, looked up once. version.dll is never
+// linked: it is loaded from the system folder only, so that a copy planted
+// beside the launcher on the stick is never used.
+struct VersionLibrary {
+  GetFileVersionInfoSizeWFn get_size = nullptr;
+  GetFileVersionInfoWFn get_info = nullptr;
+  VerQueryValueWFn query_value = nullptr;
+};
+
+template <typename Fn>
+Fn Lookup(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// Null when the library or one of its functions is unavailable.
+const VersionLibrary* GetVersionLibrary() {
+  static VersionLibrary library;
+  static bool loaded = false;
+  if (!loaded) {
+    HMODULE module = LoadSystemLibrary(L"version.dll");
+    if (module) {
+      library.get_size = Lookup<GetFileVersionInfoSizeWFn>(module, "GetFileVersionInfoSizeW");
+      library.get_info = Lookup<GetFileVersionInfoWFn>(module, "GetFileVersionInfoW");
+      library.query_value = Lookup<VerQueryValueWFn>(module, "VerQueryValueW");
+    }
+    // A failed load is not retried: the answer won't change during a run.
+    loaded = true;
+  }
+  if (!library.get_size || !library.get_info || !library.query_value)
+    return nullptr;
+  return &library;
+}
+
+// The version resource of one file, read into memory that the object owns.
+class VersionBlock {
+ public:
+  VersionBlock() = default;
+  VersionBlock(const VersionBlock&) = delete;
+  VersionBlock& operator=(const VersionBlock&) = delete;
+
+  // False when the file has no readable version resource.
+  bool Read(const wchar_t* path) {
+    library_ = GetVersionLibrary();
+    if (!library_)
+      return false;
+    DWORD handle = 0;
+    size_ = library_->get_size(path, &handle);
+    if (size_ == 0)
+      return false;
+    memory_.Reset(::LocalAlloc(LPTR, size_));
+    if (!memory_.Get())
+      return false;
+    return library_->get_info(path, 0, size_, memory_.Get()) != FALSE;
+  }
+
+  // Points |value| at the value of |query| and sets |length| to its length as
+  // the version library reports it (characters for texts, bytes otherwise),
+  // cut where the value would run past the end of the block. False when the
+  // value is missing.
+  bool Query(const wchar_t* query, const void** value, UINT* length) const {
+    void* found = nullptr;
+    UINT found_length = 0;
+    if (!library_->query_value(memory_.Get(), query, &found, &found_length) || !found) {
+      return false;
+    }
+    const char* begin = static_cast<const char*>(memory_.Get());
+    const char* at = static_cast<const char*>(found);
+    if (at < begin || at > begin + size_)
+      return false;
+    *value = found;
+    *length = found_length;
+    return true;
+  }
+
+  // As Query for a text; |length| is in characters and never reaches past
+  // the block.
+  bool QueryText(const wchar_t* query, const wchar_t** text, size_t* length) const {
+    const void* value = nullptr;
+    UINT value_length = 0;
+    if (!Query(query, &value, &value_length))
+      return false;
+    const char* end = static_cast<const char*>(memory_.Get()) + size_;
+    size_t room = static_cast<size_t>(end - static_cast<const char*>(value)) / sizeof(wchar_t);
+    *text = static_cast<const wchar_t*>(value);
+    *length = value_length < room ? value_length : room;
+    return true;
+  }
+
+ private:
+  const VersionLibrary* library_ = nullptr;
+  DWORD size_ = 0;
+  LocalMemory memory_;
+};
+
+bool IsWhiteSpace(wchar_t c) {
+  return c == L' ' || (c >= L'\t' && c <= L'\r');
+}
+
+// Converts the decimal number at the start of |text| (|length| characters) as
+// wcstol does: leading white space, an optional sign, digits up to the first
+// non-digit; no digits give 0, values beyond the range of int are clamped.
+int ConvertNumber(const wchar_t* text, size_t length) {
+  size_t i = 0;
+  while (i < length && IsWhiteSpace(text[i]))
+    ++i;
+  bool negative = false;
+  if (i < length && (text[i] == L'+' || text[i] == L'-')) {
+    negative = text[i] == L'-';
+    ++i;
+  }
+  long long value = 0;
+  for (; i < length && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+    if (value <= INT_MAX)
+      value = value * 10 + (text[i] - L'0');
+  }
+  if (negative)
+    value = -value;
+  if (value > INT_MAX)
+    return INT_MAX;
+  if (value < INT_MIN)
+    return INT_MIN;
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+int ParseVersionNumbers(const wchar_t* text,
+                        size_t length,
+                        wchar_t separator,
+                        int numbers[4],
+                        bool* more) {
+  for (int i = 0; i < 4; ++i)
+    numbers[i] = -1;
+  *more = false;
+  // A terminator inside the length ends the text there.
+  size_t end = 0;
+  while (end < length && text[end] != L'\0')
+    ++end;
+
+  int count = 0;
+  size_t position = 0;
+  for (;;) {
+    numbers[count++] = ConvertNumber(text + position, end - position);
+    size_t next = position;
+    while (next < end && text[next] != separator)
+      ++next;
+    if (next == end)
+      return count;
+    if (count == 4) {
+      *more = true;
+      return count;
+    }
+    position = next + 1;
+  }
+}
+
+bool ReadFileVersion(const wchar_t* path, int numbers[4]) {
+  for (int i = 0; i < 4; ++i)
+    numbers[i] = -1;
+  VersionBlock block;
+  if (!block.Read(path))
+    return false;
+
+  const void* translation = nullptr;
+  UINT translation_size = 0;
+  if (!block.Query(kTranslationQuery, &translation, &translation_size) ||
+      translation_size < 2 * sizeof(WORD)) {
+    return false;
+  }
+  const WORD* words = static_cast<const WORD*>(translation);
+  wchar_t query[kQueryCapacity] = {};
+  if (FAILED(
+          ::StringCchPrintfW(query, kQueryCapacity, kFileVersionQueryFormat, words[0], words[1]))) {
+    return false;
+  }
+
+  const wchar_t* text = nullptr;
+  size_t length = 0;
+  if (!block.QueryText(query, &text, &length))
+    return false;
+  bool more = false;
+  int count = ParseVersionNumbers(text, length, L',', numbers, &more);
+  return count == 4 && !more;
+}
+
+bool ProductVersionAtLeast(const wchar_t* path, int minimum_major, int minimum_fourth) {
+  VersionBlock block;
+  if (!block.Read(path))
+    return false;
+  const wchar_t* text = nullptr;
+  size_t length = 0;
+  if (!block.QueryText(kProductVersionQuery, &text, &length))
+    return false;
+  int numbers[4];
+  bool more = false;
+  ParseVersionNumbers(text, length, L',', numbers, &more);
+  // Fields after the fourth don't matter; the second and third neither.
+  return numbers[0] >= minimum_major && numbers[3] >= minimum_fourth;
+}
+
+bool ReadProductVersionText(const wchar_t* path, wchar_t* text, size_t capacity) {
+  if (capacity == 0)
+    return false;
+  text[0] = L'\0';
+  VersionBlock block;
+  if (!block.Read(path))
+    return false;
+  const wchar_t* value = nullptr;
+  size_t length = 0;
+  if (!block.QueryText(kProductVersionQuery, &value, &length))
+    return false;
+  size_t end = 0;
+  while (end < length && value[end] != L'\0')
+    ++end;
+  if (end >= capacity)
+    return false;
+  for (size_t i = 0; i < end; ++i)
+    text[i] = value[i];
+  text[end] = L'\0';
+  return true;
+}
+
+}  // namespace quillon

@@ -1,0 +1,189 @@
+// The payloads that the build embeds in the launcher (the same resource
+// script, linked into a module of its own), and the stand-ins they hold.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "deploy/extract.h"
+#include "support/handles.h"
+#include "support/version_info.h"
+#include "tests/deploy/deploy_fixtures.h"
+#include "tests/support/test_files.h"
+
+namespace quillon {
+namespace {
+
+using testing::DictionarySizeOf;
+using testing::Narrow;
+using testing::ProgramFolder;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::UncompressedSizeOf;
+using Bytes = std::vector<unsigned char>;
+
+struct Payload {
+  const wchar_t* resource;   // as the deployment plan names it
+  const wchar_t* component;  // below the components folder
+};
+
+// Every resource name of both columns of the deployment plan.
+const Payload kPayloads[] = {
+    {L"__Quillon.exe", L"Portico.exe"},
+    {L"OSTRELVT_SRV", L"hostrelay.exe"},
+    {L"UPLIFT_ONLINE_EXE", L"Uplift_Online.exe"},
+    {L"OSTRELVT_DLL", L"OstrelVT3.dll"},
+    {L"OSTRELVT_SYS", L"x86\\OstrelVT6.sys"},
+    {L"X64_OSTRELVT_SYS", L"x64\\OstrelVT6.sys"},
+    {L"OSTRELXM_SYS", L"x86\\OstrelXM2.sys"},
+    {L"X64_OSTRELXM_SYS", L"x64\\OstrelXM2.sys"},
+    {L"X64_OSTRELVT_DLL", L"OstrelVT3_x64.dll"},
+    {L"OSTRELVTEX_X64_EXE", L"ostrelvtex_x64.exe"},
+    {L"VAULTINE_X64_EXE", L"hostcareprocess.exe"},
+    {L"EJECTPROBE_EXE", L"EjectProbeVT.exe"},
+    {L"EJECTLATCH32_DLL", L"EjectLatchVT32.dll"},
+    {L"EJECTLATCH64_DLL", L"EjectLatchVT64.dll"},
+    {L"EJECTLATCH32_EXE", L"EjectLatchStartVT32.exe"},
+    {L"EJECTLATCH64_EXE", L"EjectLatchStartVT64.exe"},
+    {L"PLEXFOLD32_SYS", L"x86\\Plexfold1.sys"},
+    {L"PLEXFOLD64_SYS", L"x64\\Plexfold1.sys"},
+    {L"PLEXFOLD32_EXE", L"x86\\Plexfold1.exe"},
+    {L"PLEXFOLD64_EXE", L"x64\\Plexfold1.exe"},
+};
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
+  if (!IS_INTRESOURCE(name))
+    reinterpret_cast<std::set<std::wstring>*>(names)->insert(name);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR languages) {
+  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+  return TRUE;
+}
+
+class PayloadsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::wstring path = ProgramFolder() + L"deploy_payload_module.dll";
+    module_ = ::LoadLibraryExW(path.c_str(), nullptr,
+                               LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module_) << "payload module missing: " << Narrow(path);
+  }
+  void TearDown() override {
+    if (module_)
+      ::FreeLibrary(module_);
+  }
+
+  HMODULE module_ = nullptr;
+};
+
+TEST_F(PayloadsTest, EveryPlanResourceIsEmbeddedOnceUnderJapanese) {
+  std::set<std::wstring> names;
+  ::EnumResourceNamesW(module_, L"MODULE", CollectName, reinterpret_cast<LONG_PTR>(&names));
+  EXPECT_EQ(names.size(), std::size(kPayloads));
+  for (const Payload& payload : kPayloads) {
+    EXPECT_TRUE(::FindResourceW(module_, payload.resource, L"MODULE")) << Narrow(payload.resource);
+    std::vector<WORD> languages;
+    ::EnumResourceLanguagesW(module_, L"MODULE", payload.resource, CollectLanguage,
+                             reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(languages, std::vector<WORD>{1041}) << Narrow(payload.resource);
+  }
+}
+
+TEST_F(PayloadsTest, PayloadsDeclareTheExactSizeAndDecodeToTheComponent) {
+  TempDir dir;
+  for (const Payload& payload : kPayloads) {
+    std::wstring component = ProgramFolder() + L"components\\" + payload.component;
+    Bytes expected;
+    ASSERT_TRUE(ReadBytes(component, &expected)) << Narrow(component);
+
+    HRSRC resource = ::FindResourceW(module_, payload.resource, L"MODULE");
+    ASSERT_TRUE(resource) << Narrow(payload.resource);
+    const auto* data =
+        static_cast<const unsigned char*>(::LockResource(::LoadResource(module_, resource)));
+    ASSERT_TRUE(data);
+    Bytes header(data, data + 13);
+    EXPECT_EQ(header[0], 0x5D) << Narrow(payload.resource);
+    EXPECT_EQ(DictionarySizeOf(header), 16u << 20) << Narrow(payload.resource);
+    EXPECT_EQ(UncompressedSizeOf(header), expected.size()) << Narrow(payload.resource);
+
+    ASSERT_TRUE(
+        ExtractPayloadFromModule(module_, dir.Path().c_str(), L"component.bin", payload.resource))
+        << Narrow(payload.resource);
+    Bytes written;
+    ASSERT_TRUE(ReadBytes(dir.Join(L"component.bin"), &written));
+    EXPECT_TRUE(written == expected) << Narrow(payload.resource);
+  }
+}
+
+TEST(StandInsTest, VersionsAreWhatTheDeploymentChecks) {
+  struct Viewer {
+    const wchar_t* file;
+    int numbers[4];
+  } viewers[] = {
+      {L"components\\Portico.exe", {7, 0, 0, 74}},
+      {L"Portico.exe", {7, 0, 0, 74}},
+      {L"Portico_v6.exe", {6, 0, 0, 1}},
+      {L"Portico_v5.exe", {5, 0, 0, 1}},
+  };
+  for (const Viewer& viewer : viewers) {
+    std::wstring path = ProgramFolder() + viewer.file;
+    int numbers[4];
+    EXPECT_TRUE(ReadFileVersion(path.c_str(), numbers)) << Narrow(path);
+    EXPECT_EQ(std::vector<int>(numbers, numbers + 4),
+              std::vector<int>(viewer.numbers, viewer.numbers + 4))
+        << Narrow(path);
+  }
+
+  struct Driver {
+    const wchar_t* file;
+    const wchar_t* product_version;
+  } drivers[] = {
+      {L"components\\x86\\OstrelVT6.sys", L"7.0.0.4"},
+      {L"components\\x64\\OstrelVT6.sys", L"7.0.0.4"},
+      {L"components\\x86\\OstrelXM2.sys", L"1.0.2.0"},
+      {L"components\\x64\\OstrelXM2.sys", L"1.0.2.0"},
+      {L"OstrelVT6_7005.sys", L"7.0.0.5"},
+      {L"OstrelXM2_7005.sys", L"7.0.0.5"},
+  };
+  for (const Driver& driver : drivers) {
+    std::wstring path = ProgramFolder() + driver.file;
+    wchar_t text[32] = {};
+    EXPECT_TRUE(ReadProductVersionText(path.c_str(), text, 32)) << Narrow(path);
+    EXPECT_EQ(std::wstring(text), driver.product_version) << Narrow(path);
+  }
+}
+
+TEST(StandInsTest, ViewerRecordsEachStartBesideItself) {
+  TempDir dir;
+  std::wstring viewer = dir.Join(L"Portico.exe");
+  ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(), viewer.c_str(), TRUE));
+  for (const wchar_t* arguments : {L" \"S:\\Quillon.exe\"", L" second start"}) {
+    std::wstring command_line = L"\"" + viewer + L"\"" + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(::CreateProcessW(viewer.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &process));
+    KernelHandle process_handle(process.hProcess);
+    KernelHandle thread_handle(process.hThread);
+    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+  }
+  Bytes record;
+  ASSERT_TRUE(ReadBytes(dir.Join(L"Portico.record.txt"), &record));
+  std::string text(record.begin(), record.end());
+  std::string first = Narrow(viewer) + "\t\"" + Narrow(viewer) + "\" \"S:\\Quillon.exe\"\t";
+  std::string second = Narrow(viewer) + "\t\"" + Narrow(viewer) + "\" second start\t";
+  EXPECT_EQ(text.compare(0, first.size(), first), 0) << text;
+  size_t line_end = text.find("\r\n");
+  ASSERT_NE(line_end, std::string::npos) << text;
+  // "YYYY-MM-DD hh:mm:ss.mmm" closes each line.
+  EXPECT_EQ(line_end - first.size(), 23u) << text;
+  EXPECT_EQ(text.compare(line_end + 2, second.size(), second), 0) << text;
+  EXPECT_EQ(text.size() - (line_end + 2), second.size() + 23 + 2) << text;
+}
+
+}  // namespace
+}  // namespace quillon

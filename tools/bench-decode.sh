@@ -1,0 +1,98 @@
+#!/bin/sh
+# Benchmark of the payload decoding (not a test). Makes a 16 MiB component of
+# program-like data (PE files of the Wine installation, cut to size), packs it
+# as the build packs the payloads, decodes it with DecodePayloadFile under Wine
+# (decode_bench.exe of a test build) and with the host's xz, and prints both
+# throughputs, their ratio and the growth of the decoding process's peak
+# working set.
+#
+#   tools/bench-decode.sh [BUILD_DIR] [RUNS]
+#
+# BUILD_DIR is a test build (QUILLON_TESTS=ON, x86-64) with the target
+# decode_bench built; default build/x64. Each decoder runs RUNS times
+# (default 3); the fastest run counts. WINEPREFIX and WINEDEBUG are taken
+# from the environment.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/x64}" && pwd)
+runs=${2:-3}
+bench="$build/decode_bench.exe"
+if [ ! -f "$bench" ]; then
+  echo "bench-decode: $bench missing: cmake --build $build --target decode_bench" >&2
+  exit 1
+fi
+export WINEDEBUG=${WINEDEBUG:--all}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/bench-decode.XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+size=16777216
+
+# Program-like data: real PE files, in a fixed order, repeated when short.
+pe_dir=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+files=$(find "$pe_dir" -maxdepth 1 -type f \( -name '*.dll' -o -name '*.exe' \) | sort)
+if [ -z "$files" ]; then
+  echo "bench-decode: no PE files found in $pe_dir" >&2
+  exit 1
+fi
+: >"$work/component.bin"
+while [ "$(wc -c <"$work/component.bin")" -lt $size ]; do
+  # shellcheck disable=SC2086
+  cat $files | head -c $size >>"$work/component.bin"
+done
+head -c $size "$work/component.bin" >"$work/component.cut" && mv "$work/component.cut" "$work/component.bin"
+
+sh "$root/tools/pack-payload.sh" "$work/component.bin" "$work/component.lzma"
+packed=$(wc -c <"$work/component.lzma")
+
+stream_w=$(winepath -w "$work/component.lzma")
+output_w=$(winepath -w "$work/decoded.bin")
+
+now() { date +%s.%N; }
+# Floating-point arithmetic: calc "<awk expression>".
+calc() { awk "BEGIN { print $1 }"; }
+is_less() { awk "BEGIN { exit !($1 < $2) }"; }
+best_ours=""
+best_growth=""
+best_xz=""
+i=0
+while [ $i -lt "$runs" ]; do
+  rm -f "$work/decoded.bin"
+  line=$(wine "$bench" "$stream_w" "$output_w" | tr -d '\r')
+  seconds=$(echo "$line" | sed -n 's/.*seconds=\([0-9.]*\).*/\1/p')
+  growth=$(echo "$line" | sed -n 's/.*peak_growth=\([0-9]*\).*/\1/p')
+  if [ -z "$seconds" ]; then
+    echo "bench-decode: decode_bench failed: $line" >&2
+    exit 1
+  fi
+  cmp -s "$work/decoded.bin" "$work/component.bin" || {
+    echo "bench-decode: decode_bench wrote different data" >&2
+    exit 1
+  }
+  if [ -z "$best_ours" ] || is_less "$seconds" "$best_ours"; then
+    best_ours=$seconds
+    best_growth=$growth
+  fi
+
+  start=$(now)
+  xz --format=lzma -dc "$work/component.lzma" >"$work/decoded_xz.bin"
+  end=$(now)
+  xz_seconds=$(calc "$end - $start")
+  cmp -s "$work/decoded_xz.bin" "$work/component.bin" || {
+    echo "bench-decode: xz wrote different data" >&2
+    exit 1
+  }
+  if [ -z "$best_xz" ] || is_less "$xz_seconds" "$best_xz"; then
+    best_xz=$xz_seconds
+  fi
+  i=$((i + 1))
+done
+
+mib=$(calc "$size / 1048576")
+ours_rate=$(calc "$mib / $best_ours")
+xz_rate=$(calc "$mib / $best_xz")
+printf 'component: %d bytes of PE files, packed to %d bytes (dictionary 16 MiB)\n' $size "$packed"
+printf 'DecodePayloadFile (Wine): %.3f s, %.1f MiB/s\n' "$best_ours" "$ours_rate"
+printf 'xz --format=lzma -d     : %.3f s, %.1f MiB/s\n' "$best_xz" "$xz_rate"
+printf 'throughput ratio        : %.2f (target >= 0.90)\n' "$(calc "$ours_rate / $xz_rate")"
+printf 'peak working set growth : %.1f MiB (target < 24 MiB)\n' "$(calc "$best_growth / 1048576")"
