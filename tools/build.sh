@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Configures and builds the launcher: build/x86 is the product (32-bit
+# Quillon.exe), build/x64 the test build (x86-64, with the tests and the
+# stand-ins). Both are incremental: a second run only rebuilds what changed.
+#
+#   tools/build.sh            both
+#   tools/build.sh x86        the product only
+#   tools/build.sh x64        the test build only
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${QUILLON_BUILD_JOBS:-$(nproc)}
+
+build() {
+  local dir=$1 toolchain=$2
+  shift 2
+  cmake -S "$root" -B "$root/build/$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "$@" >"$root/build/$dir.configure.log" 2>&1 || {
+      cat "$root/build/$dir.configure.log" >&2
+      return 1
+    }
+  cmake --build "$root/build/$dir" -j "$jobs"
+}
+
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(x86 x64)
+mkdir -p "$root/build"
+for t in "${targets[@]}"; do
+  case "$t" in
+    x86) build x86 mingw-i686.cmake ;;
+    x64) build x64 mingw-x86_64.cmake -DQUILLON_TESTS=ON ;;
+    *) echo "build: unknown build '$t' (x86 or x64)" >&2; exit 2 ;;
+  esac
+done

@@ -1,0 +1,96 @@
+# Shared set-up for running the launcher and its tests under Wine. Sourced by
+# tools/test.sh, tools/demo.sh and the benchmarks; it only defines functions
+# and runs nothing by itself.
+#
+#   quillon_xvfb_start             virtual display on a free number; exports DISPLAY
+#   quillon_wine_prefix_create DIR fresh Wine prefix in DIR (removed first); exports WINEPREFIX
+#   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
+#   quillon_wine_stop              ends the prefix's Wine processes and the display
+#
+# Call quillon_wine_stop from an EXIT trap:  trap quillon_wine_stop EXIT
+
+export WINEDEBUG=-all
+QUILLON_XVFB_PID=""
+
+# Starts Xvfb on the first display number from 20 on whose lock file doesn't
+# exist, and waits until its socket accepts clients (at most 10 s). Another
+# server may take the same number between the test and the start; then the
+# next number is tried.
+quillon_xvfb_start() {
+  local n
+  for n in $(seq 20 99); do
+    [ -e "/tmp/.X${n}-lock" ] && continue
+    [ -e "/tmp/.X11-unix/X${n}" ] && continue
+    Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    QUILLON_XVFB_PID=$!
+    local i
+    for i in $(seq 1 100); do
+      if ! kill -0 "$QUILLON_XVFB_PID" 2>/dev/null; then
+        break
+      fi
+      if [ -S "/tmp/.X11-unix/X${n}" ]; then
+        export DISPLAY=":${n}"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$QUILLON_XVFB_PID" 2>/dev/null || true
+    wait "$QUILLON_XVFB_PID" 2>/dev/null || true
+    QUILLON_XVFB_PID=""
+  done
+  echo "wine-env: no free X display for Xvfb" >&2
+  return 1
+}
+
+# Makes a fresh prefix in $1 (never the user's own ~/.wine) and keeps its
+# wineserver running until quillon_wine_stop (or 10 minutes after the last
+# Windows program, should the caller die without stopping it), so that each program start
+# doesn't pay for a new server and the session's background programs
+# (services, explorer) start once, here, with their output going nowhere: a
+# background program that inherited a caller's pipe would keep it open (and
+# ctest, or a "| head", waiting) for as long as the server runs. The Mono and
+# Gecko installers are skipped: nothing here needs them, and their prompts
+# would wait for a user.
+quillon_wine_prefix_create() {
+  local dir=$1
+  case "$dir" in
+    "" | "${HOME:-}/.wine" | "${HOME:-}/.wine/")
+      echo "wine-env: refusing prefix '$dir'" >&2
+      return 1
+      ;;
+  esac
+  # A server left over from an earlier run of the same prefix goes first.
+  if [ -d "$dir" ]; then
+    WINEPREFIX="$dir" wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$dir"
+  fi
+  mkdir -p "$dir"
+  export WINEPREFIX
+  WINEPREFIX=$(cd "$dir" && pwd)
+  wineserver -p600 </dev/null >/dev/null 2>&1
+  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1 || true
+  if ! wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' \
+      </dev/null >/dev/null 2>&1; then
+    echo "wine-env: wineboot failed in $WINEPREFIX" >&2
+    return 1
+  fi
+}
+
+# Points drive letter $2 (default S) of the prefix at folder $1.
+quillon_stick_map() {
+  local folder=$1 letter=${2:-s}
+  letter=$(printf '%s' "$letter" | tr 'A-Z' 'a-z')
+  mkdir -p "$folder"
+  ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/${letter}:"
+}
+
+quillon_wine_stop() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "$QUILLON_XVFB_PID" ]; then
+    kill "$QUILLON_XVFB_PID" 2>/dev/null || true
+    wait "$QUILLON_XVFB_PID" 2>/dev/null || true
+    QUILLON_XVFB_PID=""
+  fi
+}
