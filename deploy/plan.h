@@ -13,17 +13,17 @@ namespace quillon {
 // Where a component goes and what its failure means.
 enum class ComponentFolder { kData, kLibrary };
 enum class OnFailure {
-  kIgnore,      // the start goes on
-  kViewer,      // the viewer check decides (721)
-  kDriverVt,    // accepted at ProductVersion 7.0.0.4, otherwise 828
-  kDriverXm,    // accepted at ProductVersion 1.0.2.0, otherwise 829
-  kEssential,   // 838
+  kIgnore,     // the start goes on
+  kViewer,     // the viewer check decides (721)
+  kDriverVt,   // accepted at ProductVersion 7.0.0.4, otherwise 828
+  kDriverXm,   // accepted at ProductVersion 1.0.2.0, otherwise 829
+  kEssential,  // 838
 };
 
 struct ComponentRow {
-  int row;                     // 1..14, as numbered in the plan
-  const wchar_t* resource;     // payload resource name
-  const wchar_t* file_name;    // file written
+  int row;                   // 1..14, as numbered in the plan
+  const wchar_t* resource;   // payload resource name
+  const wchar_t* file_name;  // file written
   ComponentFolder folder;
   OnFailure on_failure;
 };

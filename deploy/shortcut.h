@@ -4,28 +4,54 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
 namespace quillon {
 
 // Saves a shell shortcut at |shortcut_path| to |target_path| with |arguments|
 // (null: none) and, when |run_as_admin|, the run-as-administrator flag. One
 // attempt: COM is initialised and released within it. True when saved.
-bool CreateLaunchShortcut(const wchar_t* shortcut_path, const wchar_t* target_path,
-                          const wchar_t* arguments, bool run_as_admin);
+bool CreateLaunchShortcut(const wchar_t* shortcut_path,
+                          const wchar_t* target_path,
+                          const wchar_t* arguments,
+                          bool run_as_admin);
 
 // Up to three attempts, each deleting the old file first and followed by a
 // 100 ms sleep (also after success). True when an attempt saved the shortcut.
-bool CreateShortcutWithRetry(const wchar_t* shortcut_path, const wchar_t* target_path,
-                             const wchar_t* arguments, bool run_as_admin);
+bool CreateShortcutWithRetry(const wchar_t* shortcut_path,
+                             const wchar_t* target_path,
+                             const wchar_t* arguments,
+                             bool run_as_admin);
 
 // Fills |request| to open |shortcut_path| with its default verb, with
 // |folder| as the working folder and SW_SHOWNORMAL; every other field zero.
-void FillLaunchRequest(SHELLEXECUTEINFOW* request, const wchar_t* shortcut_path,
+void FillLaunchRequest(SHELLEXECUTEINFOW* request,
+                       const wchar_t* shortcut_path,
                        const wchar_t* folder);
 
 // Asks the shell to open the shortcut. The outcome isn't looked at: the
 // launcher doesn't wait for the viewer.
 void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder);
+
+// Test seam: |hook| is called in each CreateLaunchShortcut attempt just before
+// the link object is saved, with the object and the data flags that the
+// attempt gave it (0 when it touched none). Not every shell keeps the run-as
+// flag in the object or the file (Wine accepts it and drops it), so tests
+// can't read it back there.
+using ShortcutBeforeSaveHook = void (*)(IShellLinkW* link, DWORD data_flags);
+
+// Installs |hook| for its lifetime and puts the previous one back.
+class ScopedShortcutBeforeSaveHookForTesting {
+ public:
+  explicit ScopedShortcutBeforeSaveHookForTesting(ShortcutBeforeSaveHook hook);
+  ~ScopedShortcutBeforeSaveHookForTesting();
+  ScopedShortcutBeforeSaveHookForTesting(const ScopedShortcutBeforeSaveHookForTesting&) = delete;
+  ScopedShortcutBeforeSaveHookForTesting& operator=(const ScopedShortcutBeforeSaveHookForTesting&) =
+      delete;
+
+ private:
+  ShortcutBeforeSaveHook previous_;
+};
 
 }  // namespace quillon
 

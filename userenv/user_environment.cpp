@@ -1,8 +1,62 @@
-// Placeholder until the user environment settings land.
 #include "userenv/user_environment.h"
 
-namespace quillon {
+#include <windows.h>
+#include <strsafe.h>
 
-void PublishUserEnvironment() {}
+#include <cwchar>
+
+#include "launcher/launch.h"
+#include "support/handles.h"
+
+namespace quillon {
+namespace {
+
+constexpr wchar_t kEnvironmentKey[] = L"Environment";
+constexpr DWORD kBroadcastTimeoutMs = 5000;
+// The setting is read into 256 characters: longer texts are cut to 255.
+constexpr DWORD kParameterCapacity = 256;
+
+// Opens HKCU\Environment (never creates it) and writes |name| = |value| as
+// REG_SZ with its terminator. A key that can't be opened leaves the value out.
+void WriteEnvironmentValue(const wchar_t* name, const wchar_t* value) {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, kEnvironmentKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return;
+  DWORD bytes = static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t));
+  ::RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+}
+
+}  // namespace
+
+void PublishUserEnvironment() {
+  PublishUserEnvironmentFor(GetModuleFolder());
+}
+
+void PublishUserEnvironmentFor(const wchar_t* module_folder) {
+  // Without the program's folder there is no stick drive to publish.
+  if (!module_folder || module_folder[0] == L'\0')
+    return;
+
+  // The drive letter keeps the case in which the module path gives it.
+  wchar_t drive[] = L"x:";
+  drive[0] = module_folder[0];
+  WriteEnvironmentValue(L"Portico", drive);
+
+  // A missing file or key gives an empty value, which is written too.
+  wchar_t parameter[kParameterCapacity] = {};
+  wchar_t settings[MAX_PATH] = {};
+  if (SUCCEEDED(::StringCchPrintfW(settings, MAX_PATH, L"%c:\\.cfg\\Setting.ini", drive[0]))) {
+    ::GetPrivateProfileStringW(L"Quillon", L"VT_Parameter", L"", parameter, kParameterCapacity,
+                               settings);
+  }
+  WriteEnvironmentValue(L"VT_Parameter", parameter);
+
+  // Running programs (the shell above all) read the new values on this
+  // notice; hung windows are skipped.
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                        reinterpret_cast<LPARAM>(kEnvironmentKey), SMTO_ABORTIFHUNG,
+                        kBroadcastTimeoutMs, &answer);
+}
 
 }  // namespace quillon

@@ -11,6 +11,11 @@ namespace quillon {
 // written is skipped.
 void PublishUserEnvironment();
 
+// PublishUserEnvironment for a program in |module_folder| (drive and folder,
+// as GetModuleFolder gives them): the drive letter is its first character.
+// Does nothing when |module_folder| is null or empty.
+void PublishUserEnvironmentFor(const wchar_t* module_folder);
+
 }  // namespace quillon
 
 #endif  // QUILLON_USERENV_USER_ENVIRONMENT_H_

@@ -1,0 +1,137 @@
+#include "deploy/shortcut.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include "support/handles.h"
+#include "support/sleep.h"
+
+namespace quillon {
+namespace {
+
+constexpr int kShortcutAttempts = 3;
+constexpr DWORD kShortcutRetryMs = 100;
+
+ShortcutBeforeSaveHook g_before_save_hook = nullptr;
+
+// The interfaces of one attempt. They are released by the caller in a fixed
+// order (data list, persist file, link) before COM is uninitialised, on every
+// road.
+struct LinkInterfaces {
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> persist;
+  ComPtr<IShellLinkDataList> data_list;
+};
+
+// Creates, configures and saves the link object; the interfaces obtained on
+// the way stay in |com| whatever the outcome.
+bool BuildAndSave(LinkInterfaces* com,
+                  const wchar_t* shortcut_path,
+                  const wchar_t* target_path,
+                  const wchar_t* arguments,
+                  bool run_as_admin) {
+  if (::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                         com->link.ReceiveVoid()) != S_OK) {
+    return false;
+  }
+  // The arguments are stored as given, without added quotes. Neither result
+  // is looked at: the save below decides the attempt.
+  com->link->SetPath(target_path);
+  if (arguments)
+    com->link->SetArguments(arguments);
+
+  DWORD data_flags = 0;
+  if (run_as_admin) {
+    // Added to whatever flags the object already carries.
+    if (FAILED(com->link->QueryInterface(IID_IShellLinkDataList, com->data_list.ReceiveVoid()))) {
+      return false;
+    }
+    if (FAILED(com->data_list->GetFlags(&data_flags))) {
+      return false;
+    }
+    if (!(data_flags & SLDF_RUNAS_USER)) {
+      data_flags |= SLDF_RUNAS_USER;
+      if (FAILED(com->data_list->SetFlags(data_flags))) {
+        return false;
+      }
+    }
+  }
+
+  if (com->link->QueryInterface(IID_IPersistFile, com->persist.ReceiveVoid()) != S_OK) {
+    return false;
+  }
+  if (g_before_save_hook)
+    g_before_save_hook(com->link.Get(), data_flags);
+  return com->persist->Save(shortcut_path, TRUE) == S_OK;
+}
+
+}  // namespace
+
+bool CreateLaunchShortcut(const wchar_t* shortcut_path,
+                          const wchar_t* target_path,
+                          const wchar_t* arguments,
+                          bool run_as_admin) {
+  // S_FALSE (already initialised on this thread) must be balanced as well; a
+  // failure (another apartment model already chosen) must not be, or the
+  // other initialisation would be undone.
+  HRESULT init = ::CoInitialize(nullptr);
+  LinkInterfaces com;
+  bool saved = BuildAndSave(&com, shortcut_path, target_path, arguments, run_as_admin);
+  com.data_list.Reset();
+  com.persist.Reset();
+  com.link.Reset();
+  if (SUCCEEDED(init))
+    ::CoUninitialize();
+  return saved;
+}
+
+bool CreateShortcutWithRetry(const wchar_t* shortcut_path,
+                             const wchar_t* target_path,
+                             const wchar_t* arguments,
+                             bool run_as_admin) {
+  bool saved = false;
+  for (int attempt = 0; attempt < kShortcutAttempts && !saved; ++attempt) {
+    // Replaces an old shortcut rather than updating it; when it can't be
+    // deleted, the save below decides.
+    ::DeleteFileW(shortcut_path);
+    saved = CreateLaunchShortcut(shortcut_path, target_path, arguments, run_as_admin);
+    // The pause follows every attempt, the successful one included, so the
+    // shortcut is opened at least 100 ms after it was saved.
+    RetrySleep(kShortcutRetryMs);
+  }
+  return saved;
+}
+
+void FillLaunchRequest(SHELLEXECUTEINFOW* request,
+                       const wchar_t* shortcut_path,
+                       const wchar_t* folder) {
+#if !defined(_WIN64)
+  static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "launch request layout of the 32-bit shell");
+#endif
+  ::ZeroMemory(request, sizeof(*request));
+  request->cbSize = sizeof(*request);
+  // No verb: the shortcut's default verb starts its target with its
+  // arguments, elevated when the shortcut says so.
+  request->lpFile = shortcut_path;
+  request->lpDirectory = folder;
+  request->nShow = SW_SHOWNORMAL;
+}
+
+void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
+  SHELLEXECUTEINFOW request;
+  FillLaunchRequest(&request, shortcut_path, folder);
+  ::ShellExecuteExW(&request);
+}
+
+ScopedShortcutBeforeSaveHookForTesting::ScopedShortcutBeforeSaveHookForTesting(
+    ShortcutBeforeSaveHook hook)
+    : previous_(g_before_save_hook) {
+  g_before_save_hook = hook;
+}
+
+ScopedShortcutBeforeSaveHookForTesting::~ScopedShortcutBeforeSaveHookForTesting() {
+  g_before_save_hook = previous_;
+}
+
+}  // namespace quillon

@@ -1,0 +1,235 @@
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "support/handles.h"
+#include "tests/support/test_files.h"
+#include "userenv/user_environment.h"
+
+namespace quillon {
+namespace {
+
+using testing::Narrow;
+
+// A value of HKCU\Environment as it was, so that a test can put it back.
+struct SavedValue {
+  bool present = false;
+  DWORD type = 0;
+  std::vector<BYTE> data;
+};
+
+// A value as read back: type, raw size in bytes and text.
+struct ReadValue {
+  bool present = false;
+  DWORD type = 0;
+  DWORD bytes = 0;
+  std::wstring text;
+};
+
+ReadValue ReadEnvironmentValue(const wchar_t* name) {
+  ReadValue value;
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS)
+    return value;
+  std::vector<BYTE> data(4096);
+  DWORD size = static_cast<DWORD>(data.size());
+  if (::RegQueryValueExW(key.Get(), name, nullptr, &value.type, data.data(), &size) !=
+      ERROR_SUCCESS) {
+    return value;
+  }
+  value.present = true;
+  value.bytes = size;
+  value.text.assign(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+  // The text without its terminator.
+  if (!value.text.empty() && value.text.back() == L'\0')
+    value.text.pop_back();
+  return value;
+}
+
+SavedValue Save(const wchar_t* name) {
+  SavedValue saved;
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS)
+    return saved;
+  DWORD size = 0;
+  if (::RegQueryValueExW(key.Get(), name, nullptr, &saved.type, nullptr, &size) != ERROR_SUCCESS) {
+    return saved;
+  }
+  saved.data.resize(size);
+  saved.present = ::RegQueryValueExW(key.Get(), name, nullptr, &saved.type, saved.data.data(),
+                                     &size) == ERROR_SUCCESS;
+  return saved;
+}
+
+void Restore(const wchar_t* name, const SavedValue& saved) {
+  RegKey key;
+  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_SET_VALUE) != ERROR_SUCCESS)
+    return;
+  if (saved.present) {
+    ::RegSetValueExW(key.Get(), name, 0, saved.type, saved.data.data(),
+                     static_cast<DWORD>(saved.data.size()));
+  } else {
+    ::RegDeleteValueW(key.Get(), name);
+  }
+}
+
+void SetEnvironmentText(const wchar_t* name, const std::wstring& text) {
+  RegKey key;
+  ASSERT_EQ(key.Open(HKEY_CURRENT_USER, L"Environment", KEY_SET_VALUE), ERROR_SUCCESS);
+  ASSERT_EQ(
+      ::RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+      ERROR_SUCCESS);
+}
+
+// Wine gives no way to mount a folder as a drive from inside the prefix, so
+// the "stick" of these tests is drive C: of the throwaway prefix, and its
+// settings file C:\.cfg\Setting.ini. Whatever was there is put back.
+constexpr wchar_t kSettingsFolder[] = L"C:\\.cfg";
+constexpr wchar_t kSettingsFile[] = L"C:\\.cfg\\Setting.ini";
+
+class UserEnvironmentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    portico_ = Save(L"Portico");
+    parameter_ = Save(L"VT_Parameter");
+    had_folder_ = ::GetFileAttributesW(kSettingsFolder) != INVALID_FILE_ATTRIBUTES;
+    had_settings_ = testing::ReadBytes(kSettingsFile, &old_settings_);
+    ::CreateDirectoryW(kSettingsFolder, nullptr);
+    ::DeleteFileW(kSettingsFile);
+  }
+  void TearDown() override {
+    Restore(L"Portico", portico_);
+    Restore(L"VT_Parameter", parameter_);
+    ::DeleteFileW(kSettingsFile);
+    if (had_settings_)
+      testing::WriteBytes(kSettingsFile, old_settings_);
+    if (!had_folder_)
+      ::RemoveDirectoryW(kSettingsFolder);
+  }
+
+  void WriteSettings(const std::string& text) {
+    ASSERT_TRUE(testing::WriteText(kSettingsFile, text));
+  }
+
+  SavedValue portico_;
+  SavedValue parameter_;
+  bool had_folder_ = false;
+  bool had_settings_ = false;
+  std::vector<unsigned char> old_settings_;
+};
+
+TEST_F(UserEnvironmentTest, PublishesDriveAndParameterAsStrings) {
+  WriteSettings("[Quillon]\r\nVT_Parameter=abc\r\n");
+  PublishUserEnvironmentFor(L"C:\\stick folder\\");
+
+  ReadValue portico = ReadEnvironmentValue(L"Portico");
+  ASSERT_TRUE(portico.present);
+  EXPECT_EQ(portico.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(portico.text, L"C:");
+  EXPECT_EQ(portico.bytes, 6u);  // two characters and the terminator
+
+  ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+  ASSERT_TRUE(parameter.present);
+  EXPECT_EQ(parameter.type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(parameter.text, L"abc");
+  EXPECT_EQ(parameter.bytes, 8u);
+}
+
+TEST_F(UserEnvironmentTest, DriveLetterKeepsItsCase) {
+  PublishUserEnvironmentFor(L"c:\\");
+  EXPECT_EQ(ReadEnvironmentValue(L"Portico").text, L"c:");
+}
+
+// A missing file or key writes an empty value; it doesn't leave an old one.
+TEST_F(UserEnvironmentTest, MissingSettingWritesEmptyValue) {
+  struct Case {
+    const char* what;
+    const char* settings;  // null: no settings file
+  };
+  const Case cases[] = {
+      {"no settings file", nullptr},
+      {"no key", "[Quillon]\r\nVersion_check=Disable\r\n"},
+      {"key in another section", "[Other]\r\nVT_Parameter=abc\r\n"},
+  };
+  for (const Case& c : cases) {
+    ::DeleteFileW(kSettingsFile);
+    if (c.settings)
+      WriteSettings(c.settings);
+    SetEnvironmentText(L"VT_Parameter", L"from an earlier start");
+    PublishUserEnvironmentFor(L"C:\\");
+    ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+    ASSERT_TRUE(parameter.present) << c.what;
+    EXPECT_EQ(parameter.type, static_cast<DWORD>(REG_SZ)) << c.what;
+    EXPECT_EQ(parameter.text, L"") << c.what;
+    EXPECT_EQ(parameter.bytes, 2u) << c.what;
+  }
+}
+
+// The setting is read into 256 characters: at most 255 of it are kept.
+TEST_F(UserEnvironmentTest, LongParameterIsCutTo255Characters) {
+  for (size_t length : {254u, 255u, 256u, 300u}) {
+    std::string text;
+    for (size_t i = 0; i < length; ++i)
+      text += static_cast<char>('a' + i % 26);
+    WriteSettings("[Quillon]\r\nVT_Parameter=" + text + "\r\n");
+    PublishUserEnvironmentFor(L"C:\\");
+    ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+    size_t kept = length < 255 ? length : 255;
+    EXPECT_EQ(Narrow(parameter.text), text.substr(0, kept)) << length << " characters";
+    EXPECT_EQ(parameter.bytes, (kept + 1) * sizeof(wchar_t)) << length << " characters";
+  }
+}
+
+TEST_F(UserEnvironmentTest, NoModuleFolderWritesNothing) {
+  SetEnvironmentText(L"Portico", L"Q:");
+  SetEnvironmentText(L"VT_Parameter", L"kept");
+  PublishUserEnvironmentFor(nullptr);
+  PublishUserEnvironmentFor(L"");
+  EXPECT_EQ(ReadEnvironmentValue(L"Portico").text, L"Q:");
+  EXPECT_EQ(ReadEnvironmentValue(L"VT_Parameter").text, L"kept");
+}
+
+// The change is announced once to the top-level windows, this test's own
+// window among them.
+int g_environment_notices = 0;
+int g_other_notices = 0;
+
+LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_SETTINGCHANGE) {
+    const wchar_t* area = reinterpret_cast<const wchar_t*>(lparam);
+    if (wparam == 0 && area && ::lstrcmpW(area, L"Environment") == 0) {
+      ++g_environment_notices;
+    } else {
+      ++g_other_notices;
+    }
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+TEST_F(UserEnvironmentTest, BroadcastsOneEnvironmentChange) {
+  WNDCLASSW window_class = {};
+  window_class.lpfnWndProc = CountingWindowProc;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  std::wstring class_name = testing::UniqueName(L"QuillonEnvListener");
+  window_class.lpszClassName = class_name.c_str();
+  ASSERT_NE(::RegisterClassW(&window_class), 0);
+  HWND window = ::CreateWindowExW(0, class_name.c_str(), L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                  nullptr, window_class.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  g_environment_notices = 0;
+  g_other_notices = 0;
+
+  PublishUserEnvironmentFor(L"C:\\");
+
+  EXPECT_EQ(g_environment_notices, 1);
+  EXPECT_EQ(g_other_notices, 0);
+  ::DestroyWindow(window);
+  ::UnregisterClassW(class_name.c_str(), window_class.hInstance);
+}
+
+}  // namespace
+}  // namespace quillon
