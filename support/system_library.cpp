@@ -10,7 +10,15 @@ void RestrictLibrarySearchToSystemFolder() {
   if (!kernel32) return;
   auto set_default = reinterpret_cast<SetDefaultDllDirectoriesFn>(
       reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetDefaultDllDirectories")));
-  if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!set_default) return;
+  // On Vista (6.0, with the update that brings the call) the shell-link
+  // object can no longer be created once the search is restricted, and the
+  // viewer is started through a shortcut: leave the search as it is there.
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  if (::GetVersionExW(&version) && version.dwMajorVersion == 6 && version.dwMinorVersion == 0)
+    return;
+  set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 HMODULE LoadSystemLibrary(const wchar_t* file_name) {

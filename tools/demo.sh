@@ -38,6 +38,9 @@ start_launcher() {
   local shots_win report_win
   shots_win=$(winepath -w "$demo/shots")
   report_win=$(winepath -w "$demo/driver-report.txt")
+  # The viewer stand-in shows what it recorded for a few seconds, so that the
+  # screenshot after the start shows the running viewer.
+  export PORTICO_STANDIN_WINDOW=1
   wine "$root/build/x64/demo_driver.exe" --report "$report_win" --shots "$shots_win" \
     --timeout "$timeout_s" 'S:\Quillon.exe' </dev/null &
   local driver=$! n=1

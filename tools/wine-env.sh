@@ -74,6 +74,10 @@ quillon_wine_prefix_create() {
     echo "wine-env: wineboot failed in $WINEPREFIX" >&2
     return 1
   fi
+  # Wine would start its desktop-menu builder for every shortcut saved; its
+  # windows can stall the launcher's environment broadcast for seconds.
+  wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /t REG_SZ /d '' /f \
+    </dev/null >/dev/null 2>&1 || true
 }
 
 # Points drive letter $2 (default S) of the prefix at folder $1.

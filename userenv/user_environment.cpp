@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "launcher/launch.h"
+#include "launcher/module_paths.h"
 #include "support/handles.h"
 
 namespace quillon {
