@@ -15,7 +15,9 @@ namespace quillon {
 bool ExtractPayload(const wchar_t* folder, const wchar_t* file_name, const wchar_t* resource_name);
 
 // As ExtractPayload, with the payload looked up in |module| (null: this program).
-bool ExtractPayloadFromModule(HMODULE module, const wchar_t* folder, const wchar_t* file_name,
+bool ExtractPayloadFromModule(HMODULE module,
+                              const wchar_t* folder,
+                              const wchar_t* file_name,
                               const wchar_t* resource_name);
 
 // Deletes |path| with up to 10 attempts, 100 ms apart. True when the path no

@@ -23,7 +23,8 @@ class BasicHandle {
   ~BasicHandle() { Close(); }
   BasicHandle(BasicHandle&& other) noexcept : handle_(other.Release()) {}
   BasicHandle& operator=(BasicHandle&& other) noexcept {
-    if (this != &other) Reset(other.Release());
+    if (this != &other)
+      Reset(other.Release());
     return *this;
   }
   BasicHandle(const BasicHandle&) = delete;
@@ -40,7 +41,8 @@ class BasicHandle {
     handle_ = handle;
   }
   void Close() {
-    if (IsValid()) ::CloseHandle(handle_);
+    if (IsValid())
+      ::CloseHandle(handle_);
     handle_ = Empty();
   }
   // For APIs that return a handle through an out-parameter. Closes any held handle first.
@@ -53,8 +55,12 @@ class BasicHandle {
   HANDLE handle_ = Empty();
 };
 
-inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
-inline HANDLE NullHandleValue() { return nullptr; }
+inline HANDLE InvalidHandleValue() {
+  return INVALID_HANDLE_VALUE;
+}
+inline HANDLE NullHandleValue() {
+  return nullptr;
+}
 
 // Files and pipes: empty is INVALID_HANDLE_VALUE.
 using FileHandle = BasicHandle<InvalidHandleValue>;
@@ -91,7 +97,8 @@ class RegKey {
   HKEY Get() const { return key_; }
   bool IsValid() const { return key_ != nullptr; }
   void Close() {
-    if (key_) ::RegCloseKey(key_);
+    if (key_)
+      ::RegCloseKey(key_);
     key_ = nullptr;
   }
 
@@ -107,7 +114,8 @@ class LocalMemory {
   ~LocalMemory() { Reset(nullptr); }
   LocalMemory(LocalMemory&& other) noexcept : memory_(std::exchange(other.memory_, nullptr)) {}
   LocalMemory& operator=(LocalMemory&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.memory_, nullptr));
+    if (this != &other)
+      Reset(std::exchange(other.memory_, nullptr));
     return *this;
   }
   LocalMemory(const LocalMemory&) = delete;
@@ -119,7 +127,8 @@ class LocalMemory {
     return static_cast<T*>(memory_);
   }
   void Reset(HLOCAL memory) {
-    if (memory_) ::LocalFree(memory_);
+    if (memory_)
+      ::LocalFree(memory_);
     memory_ = memory;
   }
 
@@ -149,7 +158,8 @@ class ComPtr {
   explicit operator bool() const { return ptr_ != nullptr; }
   // Releases the interface now (the order of releases can matter).
   void Reset() {
-    if (ptr_) ptr_->Release();
+    if (ptr_)
+      ptr_->Release();
     ptr_ = nullptr;
   }
   // For CoCreateInstance and QueryInterface. Releases any held interface first.
@@ -187,7 +197,8 @@ class StdioFile {
   // Closes the stream; returns false when flushing or closing failed.
   bool Close() {
     bool ok = true;
-    if (file_) ok = std::fclose(file_) == 0;
+    if (file_)
+      ok = std::fclose(file_) == 0;
     file_ = nullptr;
     return ok;
   }

@@ -26,7 +26,10 @@ bool ReadProductVersionText(const wchar_t* path, wchar_t* text, size_t capacity)
 // |length| characters long (it need not be terminated); nothing past |length|
 // is read. Returns how many numbers were stored; the rest of |numbers| is -1.
 // |more| is set when another separator follows the fourth number.
-int ParseVersionNumbers(const wchar_t* text, size_t length, wchar_t separator, int numbers[4],
+int ParseVersionNumbers(const wchar_t* text,
+                        size_t length,
+                        wchar_t separator,
+                        int numbers[4],
                         bool* more);
 
 }  // namespace quillon

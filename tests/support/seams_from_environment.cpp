@@ -13,9 +13,12 @@ namespace {
 int ReadFlag(const wchar_t* name) {
   wchar_t value[8] = {};
   DWORD len = ::GetEnvironmentVariableW(name, value, 8);
-  if (len != 1) return -1;
-  if (value[0] == L'1') return 1;
-  if (value[0] == L'0') return 0;
+  if (len != 1)
+    return -1;
+  if (value[0] == L'1')
+    return 1;
+  if (value[0] == L'0')
+    return 0;
   return -1;
 }
 
@@ -24,9 +27,11 @@ int ReadFlag(const wchar_t* name) {
 void InstallSeamsFromEnvironment() {
   // The scoped objects live for the rest of the process.
   int native32 = ReadFlag(L"QUILLON_TEST_NATIVE32");
-  if (native32 >= 0) new ScopedNative32BitForTesting(native32 == 1);
+  if (native32 >= 0)
+    new ScopedNative32BitForTesting(native32 == 1);
   int admin = ReadFlag(L"QUILLON_TEST_USER_ADMIN");
-  if (admin >= 0) new ScopedUserIsAdminForTesting(admin == 1);
+  if (admin >= 0)
+    new ScopedUserIsAdminForTesting(admin == 1);
 }
 
 }  // namespace quillon

@@ -16,25 +16,32 @@ TempDir::TempDir() {
   wchar_t base[MAX_PATH] = {};
   DWORD len = ::GetTempPathW(MAX_PATH, base);
   std::wstring root = (len == 0 || len >= MAX_PATH) ? L"C:\\" : base;
-  if (root.back() != L'\\') root += L'\\';
+  if (root.back() != L'\\')
+    root += L'\\';
   path_ = root + UniqueName(L"qt");
   ::CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+  RemoveTree(path_);
+}
 
-std::wstring TempDir::Join(const std::wstring& name) const { return path_ + L"\\" + name; }
+std::wstring TempDir::Join(const std::wstring& name) const {
+  return path_ + L"\\" + name;
+}
 
 bool RemoveTree(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return true;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW data;
     HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
       do {
         std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
+        if (name == L"." || name == L"..")
+          continue;
         RemoveTree(path + L"\\" + name);
       } while (::FindNextFileW(find, &data));
       ::FindClose(find);
@@ -49,7 +56,8 @@ bool RemoveTree(const std::wstring& path) {
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
+  if (!file.IsValid())
+    return false;
   DWORD written = 0;
   return bytes.empty() || (::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                        &written, nullptr) &&
@@ -74,7 +82,8 @@ bool ReadBytes(const std::wstring& path, std::vector<unsigned char>* bytes) {
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
+  if (!file.IsValid())
+    return false;
   unsigned char block[65536];
   DWORD got = 0;
   while (::ReadFile(file.Get(), block, sizeof(block), &got, nullptr) && got > 0)
@@ -87,7 +96,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return std::string();
+  if (text.empty())
+    return std::string();
   int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                 nullptr, nullptr);
   std::string out(n > 0 ? n : 0, '\0');
