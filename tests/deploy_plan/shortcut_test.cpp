@@ -10,6 +10,7 @@
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "support/sleep.h"
+#include "tests/support/shortcut_file.h"
 #include "tests/support/test_files.h"
 
 namespace quillon {
@@ -17,6 +18,8 @@ namespace {
 
 using testing::FileExists;
 using testing::Narrow;
+using testing::ReadLink;
+using testing::SavedLink;
 using testing::TempDir;
 
 // What the before-save hook saw, and the sleeps taken.
@@ -31,37 +34,6 @@ void RecordLinkBeforeSave(IShellLinkW* link, DWORD data_flags) {
 
 void RecordSleep(DWORD milliseconds) {
   g_sleeps.push_back(milliseconds);
-}
-
-// A saved shortcut as the shell reads it back.
-struct SavedLink {
-  bool loaded = false;
-  std::wstring path;
-  std::wstring arguments;
-};
-
-SavedLink ReadLink(const std::wstring& file) {
-  SavedLink result;
-  HRESULT init = ::CoInitialize(nullptr);
-  {
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> persist;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IShellLinkW, link.ReceiveVoid())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, persist.ReceiveVoid())) &&
-        SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
-      wchar_t text[INFOTIPSIZE] = {};
-      if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        result.path = text;
-      text[0] = L'\0';
-      if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE)))
-        result.arguments = text;
-      result.loaded = true;
-    }
-  }
-  if (SUCCEEDED(init))
-    ::CoUninitialize();
-  return result;
 }
 
 class ShortcutTest : public ::testing::Test {

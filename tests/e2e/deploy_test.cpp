@@ -16,6 +16,7 @@
 #include "support/handles.h"
 #include "support/version_info.h"
 #include "tests/support/launcher_run.h"
+#include "tests/support/shortcut_file.h"
 #include "tests/support/test_files.h"
 
 namespace quillon::testing {
@@ -153,36 +154,6 @@ bool RecordedWithArgument(const std::wstring& record, const std::wstring& argume
     line_start = line_end + 2;
   }
   return false;
-}
-
-struct SavedLink {
-  bool loaded = false;
-  std::wstring path;
-  std::wstring arguments;
-};
-
-SavedLink ReadLink(const std::wstring& file) {
-  SavedLink result;
-  HRESULT init = ::CoInitialize(nullptr);
-  {
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> persist;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IShellLinkW, link.ReceiveVoid())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, persist.ReceiveVoid())) &&
-        SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
-      wchar_t text[INFOTIPSIZE] = {};
-      if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH)))
-        result.path = text;
-      text[0] = L'\0';
-      if (SUCCEEDED(link->GetArguments(text, INFOTIPSIZE)))
-        result.arguments = text;
-      result.loaded = true;
-    }
-  }
-  if (SUCCEEDED(init))
-    ::CoUninitialize();
-  return result;
 }
 
 std::wstring LongPath(const std::wstring& path) {
