@@ -1,7 +1,6 @@
 #include "deploy/extract.h"
 
 #include <shlobj.h>
-#include <strsafe.h>
 
 #include <io.h>
 #include <share.h>
@@ -11,6 +10,7 @@
 
 #include "deploy/payload/payload_decoder.h"
 #include "support/handles.h"
+#include "support/path_buffer.h"
 #include "support/sleep.h"
 
 namespace quillon {
@@ -20,17 +20,15 @@ const wchar_t kPayloadResourceType[] = L"MODULE";
 constexpr int kDeleteAttempts = 10;
 constexpr DWORD kDeleteRetryMilliseconds = 100;
 
-// Joins |folder| and |file_name| into |path| (MAX_PATH characters), with a
-// backslash between them unless the folder already ends with one. False when
-// the folder is empty or the result doesn't fit; |path| is then not to be used.
-bool ComposeTargetPath(const wchar_t* folder, const wchar_t* file_name, wchar_t (&path)[MAX_PATH]) {
-  size_t folder_length = 0;
-  if (FAILED(::StringCchLengthW(folder, MAX_PATH, &folder_length)) || folder_length == 0) {
+// Joins |folder| and |file_name| into |path|, with a backslash between them
+// unless the folder already ends with one. False when the folder is empty or
+// the result doesn't fit (a path cut to fit would name another file).
+bool ComposeTargetPath(const wchar_t* folder, const wchar_t* file_name, PathBuffer* path) {
+  PathBuffer folder_path;
+  if (!folder_path.Assign(folder) || folder_path.IsEmpty())
     return false;
-  }
-  const wchar_t* format = folder[folder_length - 1] == L'\\' ? L"%s%s" : L"%s\\%s";
-  // A path cut to fit would name another file: refuse it instead.
-  return SUCCEEDED(::StringCchPrintfW(path, MAX_PATH, format, folder, file_name));
+  const wchar_t* format = folder_path.Last() == L'\\' ? L"%s%s" : L"%s\\%s";
+  return path->Format(format, folder, file_name);
 }
 
 bool PathExists(const wchar_t* path) {
@@ -60,9 +58,10 @@ bool ExtractPayloadFromModule(HMODULE module,
   if (!data)
     return false;
 
-  wchar_t target[MAX_PATH] = {};
-  if (!ComposeTargetPath(folder, file_name, target))
+  PathBuffer target_path;
+  if (!ComposeTargetPath(folder, file_name, &target_path))
     return false;
+  const wchar_t* target = target_path.Get();
 
   // Whether the old file went away doesn't matter here: the open below fails
   // when it is still there and can't be replaced.

@@ -1,16 +1,15 @@
 #include "deploy/plan.h"
 
-#include <strsafe.h>
-
 #include <cwchar>
 
-#include "autostart/service_ready.h"
+#include "autostart/ready/service_ready.h"
 #include "deploy/extract.h"
-#include "deploy/folders.h"
+#include "deploy/folders/folders.h"
 #include "deploy/shortcut.h"
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
 #include "launcher/text/message_ids.h"
-#include "support/log.h"
+#include "support/log/log.h"
+#include "support/path_buffer.h"
 #include "support/version_info.h"
 
 namespace quillon {
@@ -60,30 +59,25 @@ constexpr ComponentRow kRows64[] = {
     {14, L"PLEXFOLD64_EXE", L"Plexfold1.exe", F::kData, On::kIgnore},
 };
 
-// |folder| (with its trailing backslash) followed by |file_name| into |path|
-// of MAX_PATH characters. False when it doesn't fit.
-bool JoinPath(const wchar_t* folder, const wchar_t* file_name, wchar_t* path) {
-  return SUCCEEDED(::StringCchPrintfW(path, MAX_PATH, L"%s%s", folder, file_name)) &&
-         path[0] != L'\0';
-}
-
-bool FolderFits(DWORD length) {
-  return length != 0 && length < MAX_PATH;
+// |folder| (with its trailing backslash) followed by |file_name|. False when
+// it doesn't fit or comes out empty.
+bool JoinPath(const PathBuffer& folder, const wchar_t* file_name, PathBuffer* path) {
+  return path->Format(L"%s%s", folder.Get(), file_name) && !path->IsEmpty();
 }
 
 // The viewer couldn't be written: a present viewer of version 6 or later is
 // used instead. Returns 0 to go on, otherwise the result code.
-UINT CheckPresentViewer(const wchar_t* data_folder) {
-  wchar_t viewer[MAX_PATH] = {};
-  if (!JoinPath(data_folder, kViewerFileName, viewer))
+UINT CheckPresentViewer(const PathBuffer& data_folder) {
+  PathBuffer viewer;
+  if (!JoinPath(data_folder, kViewerFileName, &viewer))
     return kResultViewer;
-  if (::GetFileAttributesW(viewer) == INVALID_FILE_ATTRIBUTES)
+  if (::GetFileAttributesW(viewer.Get()) == INVALID_FILE_ATTRIBUTES)
     return kResultViewer;
-  WriteLog(L"%s exists.", viewer);
+  WriteLog(L"%s exists.", viewer.Get());
   int version[4] = {-1, -1, -1, -1};
-  if (!ReadFileVersion(viewer, version))
+  if (!ReadFileVersion(viewer.Get(), version))
     return kResultViewer;
-  WriteLog(L"%s(%d.%d.%d.%d)", viewer, version[0], version[1], version[2], version[3]);
+  WriteLog(L"%s(%d.%d.%d.%d)", viewer.Get(), version[0], version[1], version[2], version[3]);
   if (version[0] < kMinimumPresentViewerMajor)
     return kResultViewer;
   return 0;
@@ -91,18 +85,18 @@ UINT CheckPresentViewer(const wchar_t* data_folder) {
 
 // A driver couldn't be written: the present one is used when its
 // ProductVersion is exactly the one this launcher carries.
-bool PresentDriverAccepted(const wchar_t* data_folder,
+bool PresentDriverAccepted(const PathBuffer& data_folder,
                            const wchar_t* file_name,
                            int a,
                            int b,
                            int c,
                            int d) {
-  wchar_t path[MAX_PATH] = {};
-  return JoinPath(data_folder, file_name, path) && ProductVersionEquals(path, a, b, c, d);
+  PathBuffer path;
+  return JoinPath(data_folder, file_name, &path) && ProductVersionEquals(path.Get(), a, b, c, d);
 }
 
 // What the failure to write |row| means: 0 to go on, otherwise the result code.
-UINT OnRowFailed(const ComponentRow& row, const wchar_t* data_folder) {
+UINT OnRowFailed(const ComponentRow& row, const PathBuffer& data_folder) {
   switch (row.on_failure) {
     case OnFailure::kIgnore:
       return 0;
@@ -136,22 +130,22 @@ const ComponentRow* ComponentTable(bool native32, size_t* count) {
 UINT DeployComponents() {
   // On Windows 2000 and XP the product needs either its ready service or an
   // administrator; nothing is written for anyone else.
-  if (!ServiceReady && (IsWindows2000() || IsWindowsXp()) && !UserIsAdmin()) {
+  if (!ServiceReady() && (IsWindows2000() || IsWindowsXp()) && !UserIsAdmin()) {
     return kMsgErrorAccount;
   }
 
   // The launcher's own path becomes the viewer's argument. A cut path would
   // name another file, so it counts as unreadable.
-  wchar_t own_path[MAX_PATH] = {};
-  DWORD own_len = ::GetModuleFileNameW(nullptr, own_path, MAX_PATH);
-  if (own_len == 0 || own_len >= MAX_PATH)
+  PathBuffer own_path;
+  if (!own_path.TakeWritten(::GetModuleFileNameW(nullptr, own_path.Data(), PathBuffer::kCapacity)))
     return kResultOwnPathUnreadable;
 
-  wchar_t data_folder[MAX_PATH] = {};
-  if (!FolderFits(GetProductFolder(MAX_PATH, data_folder)))
+  PathBuffer data_folder;
+  if (!data_folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, data_folder.Data())))
     return kResultFolders;
-  wchar_t library_folder[MAX_PATH] = {};
-  if (!FolderFits(GetProductSubfolder(kLibraryFolderName, MAX_PATH, library_folder))) {
+  PathBuffer library_folder;
+  if (!library_folder.TakeWritten(
+          GetProductSubfolder(kLibraryFolderName, PathBuffer::kCapacity, library_folder.Data()))) {
     return kResultFolders;
   }
 
@@ -159,29 +153,30 @@ UINT DeployComponents() {
   const ComponentRow* rows = ComponentTable(IsNative32Bit(), &count);
   for (size_t i = 0; i < count; ++i) {
     const ComponentRow& row = rows[i];
-    const wchar_t* folder = row.folder == ComponentFolder::kLibrary ? library_folder : data_folder;
-    if (ExtractPayload(folder, row.file_name, row.resource))
+    const PathBuffer& folder =
+        row.folder == ComponentFolder::kLibrary ? library_folder : data_folder;
+    if (ExtractPayload(folder.Get(), row.file_name, row.resource))
       continue;
     UINT code = OnRowFailed(row, data_folder);
     if (code != 0)
       return code;
   }
 
-  wchar_t shortcut[MAX_PATH] = {};
-  wchar_t viewer[MAX_PATH] = {};
-  if (!JoinPath(data_folder, kShortcutFileName, shortcut) ||
-      !JoinPath(data_folder, kViewerFileName, viewer)) {
+  PathBuffer shortcut;
+  PathBuffer viewer;
+  if (!JoinPath(data_folder, kShortcutFileName, &shortcut) ||
+      !JoinPath(data_folder, kViewerFileName, &viewer)) {
     return kResultPathFormat;
   }
 
   // Without a ready service, a user without administrator rights gets a
   // shortcut that asks for elevation.
-  bool run_as_admin = !ServiceReady && !UserIsAdmin();
-  if (!CreateShortcutWithRetry(shortcut, viewer, own_path, run_as_admin))
+  bool run_as_admin = !ServiceReady() && !UserIsAdmin();
+  if (!CreateShortcutWithRetry(shortcut.Get(), viewer.Get(), own_path.Get(), run_as_admin))
     return kResultShortcut;
 
   // Whether the shell started the viewer isn't learnt: the start ends here.
-  LaunchShortcut(shortcut, data_folder);
+  LaunchShortcut(shortcut.Get(), data_folder.Get());
   return kMsgOk;
 }
 

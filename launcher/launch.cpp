@@ -1,13 +1,13 @@
 #include "launcher/launch.h"
 
-#include <strsafe.h>
-
 #include "deploy/plan.h"
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
+#include "launcher/paths/module_paths.h"
+#include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
-#include "launcher/module_paths.h"
 #include "support/handles.h"
+#include "support/path_buffer.h"
 #include "userenv/user_environment.h"
 
 namespace quillon {
@@ -48,33 +48,28 @@ bool EqualsIgnoringAsciiCase(const wchar_t* a, const wchar_t* b) {
   return *a == *b;
 }
 
-// The Windows-version gate. Windows 8 and 7 of either bitness and 32-bit
-// Vista and XP start without further ado; any other system only when the
-// stick's settings lift the check.
+// The Windows-version gate: the reported version decides, and the stick's
+// settings file is read only when the version alone doesn't let the start go on.
 bool WindowsVersionAccepted(wchar_t drive) {
-  bool supported = false;
-  if (IsWindows8())
-    supported = true;
-  if (IsWindows7())
-    supported = true;
-  if (IsWindowsXp() && IsNative32Bit())
-    supported = true;
-  if (IsWindowsVista() && IsNative32Bit())
+  const ReportedVersion version = GetReportedVersion();
+  if (IsSupportedWindows(version.major, version.minor, IsNative32Bit()))
     return true;
-  if (supported)
-    return true;
-  wchar_t settings_path[MAX_PATH];
-  if (FAILED(::StringCchPrintfW(settings_path, MAX_PATH, L"%c:\\.cfg\\Setting.ini", drive))) {
-    return false;
-  }
-  return IsVersionCheckDisabled(settings_path);
+  PathBuffer settings;
+  return StickSettingsPath(drive, &settings) && IsVersionCheckDisabled(settings.Get());
 }
 
 }  // namespace
 
+bool IsSupportedWindows(DWORD major, DWORD minor, bool native32) {
+  if (major == 6 && (minor == 2 || minor == 1))
+    return true;
+  // XP and Vista only as 32-bit systems.
+  return native32 && ((major == 5 && minor == 1) || (major == 6 && minor == 0));
+}
+
 bool IsVersionCheckDisabled(const wchar_t* settings_path) {
   wchar_t value[64] = {};
-  ::GetPrivateProfileStringW(L"Quillon", L"Version_check", L"", value, 64, settings_path);
+  ::GetPrivateProfileStringW(kStickSection, L"Version_check", L"", value, 64, settings_path);
   return EqualsIgnoringAsciiCase(value, L"Disable");
 }
 

@@ -4,15 +4,17 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
-#include "launcher/module_paths.h"
-
 namespace quillon {
 
 // Runs one start. Always returns 0 (the exit code carries no information);
 // what went wrong has been told to the user in a message box.
 int RunLauncher();
+
+// The Windows-version gate on the version that the system reports: true when
+// it lets the start go on by itself (6.2 and 6.1 of either bitness, 32-bit
+// 6.0 and 32-bit 5.1); false when only the stick's Version_check setting can
+// lift it. |native32|: the native system is 32-bit x86.
+bool IsSupportedWindows(DWORD major, DWORD minor, bool native32);
 
 // True when Version_check in section Quillon of the settings file
 // |settings_path| reads "Disable" in any case; a missing file, section, key or

@@ -12,29 +12,30 @@
 
 namespace quillon {
 
-// Owns a kernel handle. |Empty| is the value that means "no handle": files and
-// pipes use INVALID_HANDLE_VALUE (what CreateFileW returns on failure),
-// mutexes, processes, threads and tokens use null.
-template <HANDLE (*Empty)()>
-class BasicHandle {
+// Owns one handle of a kind that |Traits| describes: Traits::Empty() is the
+// value that means "no handle" (what the call that makes the handle returns
+// on failure), Traits::Close(handle) releases one. A null handle and
+// INVALID_HANDLE_VALUE are never closed, whatever the kind: neither is a
+// handle that was opened.
+template <typename Traits>
+class ScopedHandle {
  public:
-  BasicHandle() = default;
-  explicit BasicHandle(HANDLE handle) : handle_(handle) {}
-  ~BasicHandle() { Close(); }
-  BasicHandle(BasicHandle&& other) noexcept : handle_(other.Release()) {}
-  BasicHandle& operator=(BasicHandle&& other) noexcept {
+  ScopedHandle() = default;
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() { Close(); }
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
     if (this != &other)
       Reset(other.Release());
     return *this;
   }
-  BasicHandle(const BasicHandle&) = delete;
-  BasicHandle& operator=(const BasicHandle&) = delete;
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
 
   HANDLE Get() const { return handle_; }
-  // True when a handle is held. A null handle is never held, whatever Empty is.
-  bool IsValid() const { return handle_ != Empty() && handle_ != nullptr; }
+  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
   // Gives up ownership without closing.
-  HANDLE Release() { return std::exchange(handle_, Empty()); }
+  HANDLE Release() { return std::exchange(handle_, Traits::Empty()); }
   // Closes the held handle (if any) and takes |handle|.
   void Reset(HANDLE handle) {
     Close();
@@ -42,30 +43,83 @@ class BasicHandle {
   }
   void Close() {
     if (IsValid())
-      ::CloseHandle(handle_);
-    handle_ = Empty();
+      Traits::Close(handle_);
+    handle_ = Traits::Empty();
   }
-  // For APIs that return a handle through an out-parameter. Closes any held handle first.
+  // For calls that return a handle through an out-parameter. Closes any held
+  // handle first.
   HANDLE* Receive() {
     Close();
     return &handle_;
   }
 
  private:
-  HANDLE handle_ = Empty();
+  HANDLE handle_ = Traits::Empty();
 };
 
-inline HANDLE InvalidHandleValue() {
-  return INVALID_HANDLE_VALUE;
-}
-inline HANDLE NullHandleValue() {
-  return nullptr;
-}
+// Handles whose failure value is INVALID_HANDLE_VALUE and that CloseHandle
+// releases: files (CreateFileW), pipes, process snapshots
+// (CreateToolhelp32Snapshot). Each kind has its own owner type.
+template <int Kind>
+struct InvalidIsEmptyTraits {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+// Handles whose failure value is null: mutexes, events, processes, threads,
+// tokens.
+struct NullIsEmptyTraits {
+  static HANDLE Empty() { return nullptr; }
+  static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+// Directory enumerations of FindFirstFileW, closed with FindClose.
+struct FindTraits {
+  static HANDLE Empty() { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { ::FindClose(handle); }
+};
 
-// Files and pipes: empty is INVALID_HANDLE_VALUE.
-using FileHandle = BasicHandle<InvalidHandleValue>;
-// Mutexes, processes, threads, tokens, snapshots' siblings: empty is null.
-using KernelHandle = BasicHandle<NullHandleValue>;
+using FileHandle = ScopedHandle<InvalidIsEmptyTraits<0>>;
+using PipeHandle = ScopedHandle<InvalidIsEmptyTraits<1>>;
+using SnapshotHandle = ScopedHandle<InvalidIsEmptyTraits<2>>;
+using KernelHandle = ScopedHandle<NullIsEmptyTraits>;
+using FindHandle = ScopedHandle<FindTraits>;
+
+// Owns both handles of a process that CreateProcessW started.
+class StartedProcess {
+ public:
+  StartedProcess() = default;
+  ~StartedProcess() { Close(); }
+  StartedProcess(StartedProcess&& other) noexcept : info_(std::exchange(other.info_, {})) {}
+  StartedProcess& operator=(StartedProcess&& other) noexcept {
+    if (this != &other) {
+      Close();
+      info_ = std::exchange(other.info_, {});
+    }
+    return *this;
+  }
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  // For CreateProcessW. Closes what is held first; the record is zeroed, so
+  // a failed start leaves nothing to close.
+  PROCESS_INFORMATION* Receive() {
+    Close();
+    return &info_;
+  }
+  bool IsValid() const { return info_.hProcess != nullptr; }
+  HANDLE Process() const { return info_.hProcess; }
+  DWORD Id() const { return info_.dwProcessId; }
+  // Closes both handles; the process itself runs on.
+  void Close() {
+    if (info_.hThread)
+      ::CloseHandle(info_.hThread);
+    if (info_.hProcess)
+      ::CloseHandle(info_.hProcess);
+    info_ = {};
+  }
+
+ private:
+  PROCESS_INFORMATION info_ = {};
+};
 
 // Owns an open registry key.
 class RegKey {

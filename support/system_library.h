@@ -9,10 +9,15 @@
 
 namespace quillon {
 
-// Restricts the process's library search to the system folder, where the
-// system offers SetDefaultDllDirectories (Windows 8, or 7 and Vista with a
-// later update); elsewhere it does nothing. Called first thing at start.
-void RestrictLibrarySearchToSystemFolder();
+// Called first thing at start. Restricts the process's library search to the
+// system folder where the system offers SetDefaultDllDirectories (Windows 8,
+// or 7 and Vista with a later update), except on Windows 6.0 (see the .cpp).
+// Where the search stays unrestricted, the optional libraries that the
+// launcher or the system's own libraries load by name (version.dll, and
+// uxtheme.dll on 5.1 and later) are loaded from the system folder at once, so
+// that a later load by name reuses them instead of searching the stick.
+// Returns true when the search was restricted.
+bool RestrictLibrarySearchToSystemFolder();
 
 // Loads |file_name| (for example L"version.dll") from the system folder.
 // Returns the module, or null when it can't be loaded (last error set). The

@@ -3,6 +3,7 @@
 #include <strsafe.h>
 
 #include <climits>
+#include <cstdint>
 
 #include "support/handles.h"
 #include "support/system_library.h"
@@ -74,36 +75,31 @@ class VersionBlock {
     return library_->get_info(path, 0, size_, memory_.Get()) != FALSE;
   }
 
-  // Points |value| at the value of |query| and sets |length| to its length as
-  // the version library reports it (characters for texts, bytes otherwise),
-  // cut where the value would run past the end of the block. False when the
-  // value is missing.
-  bool Query(const wchar_t* query, const void** value, UINT* length) const {
+  // Points |value| at the value of |query| and sets |length| to its length
+  // as the version library reports it, in units of |unit| bytes (characters
+  // for texts, bytes otherwise). False when the value is missing, or when it
+  // doesn't lie wholly inside the block: a damaged block must not make the
+  // reads below run past it.
+  bool Query(const wchar_t* query, size_t unit, const void** value, UINT* length) const {
     void* found = nullptr;
     UINT found_length = 0;
-    if (!library_->query_value(memory_.Get(), query, &found, &found_length) || !found) {
+    if (!library_->query_value(memory_.Get(), query, &found, &found_length))
       return false;
-    }
-    const char* begin = static_cast<const char*>(memory_.Get());
-    const char* at = static_cast<const char*>(found);
-    if (at < begin || at > begin + size_)
+    if (!ValueLiesInBlock(memory_.Get(), size_, found, static_cast<uint64_t>(found_length) * unit))
       return false;
     *value = found;
     *length = found_length;
     return true;
   }
 
-  // As Query for a text; |length| is in characters and never reaches past
-  // the block.
+  // As Query for a text; |length| is in characters.
   bool QueryText(const wchar_t* query, const wchar_t** text, size_t* length) const {
     const void* value = nullptr;
     UINT value_length = 0;
-    if (!Query(query, &value, &value_length))
+    if (!Query(query, sizeof(wchar_t), &value, &value_length))
       return false;
-    const char* end = static_cast<const char*>(memory_.Get()) + size_;
-    size_t room = static_cast<size_t>(end - static_cast<const char*>(value)) / sizeof(wchar_t);
     *text = static_cast<const wchar_t*>(value);
-    *length = value_length < room ? value_length : room;
+    *length = value_length;
     return true;
   }
 
@@ -145,6 +141,19 @@ int ConvertNumber(const wchar_t* text, size_t length) {
 
 }  // namespace
 
+bool ValueLiesInBlock(const void* block,
+                      size_t block_size,
+                      const void* value,
+                      uint64_t value_bytes) {
+  if (!block || !value)
+    return false;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(value);
+  if (at < begin || at - begin > block_size)
+    return false;
+  return value_bytes <= block_size - (at - begin);
+}
+
 int ParseVersionNumbers(const wchar_t* text,
                         size_t length,
                         wchar_t separator,
@@ -184,7 +193,7 @@ bool ReadFileVersion(const wchar_t* path, int numbers[4]) {
 
   const void* translation = nullptr;
   UINT translation_size = 0;
-  if (!block.Query(kTranslationQuery, &translation, &translation_size) ||
+  if (!block.Query(kTranslationQuery, 1, &translation, &translation_size) ||
       translation_size < 2 * sizeof(WORD)) {
     return false;
   }

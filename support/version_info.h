@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 namespace quillon {
 
 // Reads the FileVersion text (of the first translation) of |path| as four
@@ -21,6 +24,14 @@ bool ProductVersionAtLeast(const wchar_t* path, int minimum_major, int minimum_f
 // |text| of |capacity| characters. False when the file, its version block or
 // that text can't be read, or the text doesn't fit.
 bool ReadProductVersionText(const wchar_t* path, wchar_t* text, size_t capacity);
+
+// True when the |value_bytes| bytes at |value| lie wholly inside the
+// |block_size| bytes at |block| (a value that VerQueryValueW points at is used
+// only then).
+bool ValueLiesInBlock(const void* block,
+                      size_t block_size,
+                      const void* value,
+                      uint64_t value_bytes);
 
 // Parses up to four numbers separated by |separator| from |text|, which is
 // |length| characters long (it need not be terminated); nothing past |length|

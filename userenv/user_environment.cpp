@@ -1,11 +1,11 @@
 #include "userenv/user_environment.h"
 
 #include <windows.h>
-#include <strsafe.h>
 
 #include <cwchar>
 
-#include "launcher/module_paths.h"
+#include "launcher/paths/module_paths.h"
+#include "launcher/paths/stick_paths.h"
 #include "support/handles.h"
 
 namespace quillon {
@@ -44,11 +44,7 @@ void PublishUserEnvironmentFor(const wchar_t* module_folder) {
 
   // A missing file or key gives an empty value, which is written too.
   wchar_t parameter[kParameterCapacity] = {};
-  wchar_t settings[MAX_PATH] = {};
-  if (SUCCEEDED(::StringCchPrintfW(settings, MAX_PATH, L"%c:\\.cfg\\Setting.ini", drive[0]))) {
-    ::GetPrivateProfileStringW(L"Quillon", L"VT_Parameter", L"", parameter, kParameterCapacity,
-                               settings);
-  }
+  ReadStickSetting(drive[0], L"VT_Parameter", parameter, kParameterCapacity);
   WriteEnvironmentValue(L"VT_Parameter", parameter);
 
   // Running programs (the shell above all) read the new values on this

@@ -1,12 +1,12 @@
 #include "deploy/payload/payload_decoder.h"
 
 #include <lzma.h>
-#include <strsafe.h>
 
 #include <cstdint>
 
-#include "deploy/folders.h"
+#include "deploy/folders/folders.h"
 #include "support/handles.h"
+#include "support/path_buffer.h"
 
 namespace quillon {
 namespace {
@@ -51,17 +51,17 @@ class ScopedFileDeleter {
  public:
   ScopedFileDeleter() = default;
   ~ScopedFileDeleter() {
-    if (path_[0] != L'\0')
-      ::DeleteFileW(path_);
+    if (!path_.IsEmpty())
+      ::DeleteFileW(path_.Get());
   }
   ScopedFileDeleter(const ScopedFileDeleter&) = delete;
   ScopedFileDeleter& operator=(const ScopedFileDeleter&) = delete;
 
-  bool Set(const wchar_t* path) { return SUCCEEDED(::StringCchCopyW(path_, MAX_PATH, path)); }
-  const wchar_t* path() const { return path_; }
+  bool Set(const wchar_t* path) { return path_.Assign(path); }
+  const wchar_t* path() const { return path_.Get(); }
 
  private:
-  wchar_t path_[MAX_PATH] = {};
+  PathBuffer path_;
 };
 
 DecodeResult ResultOf(lzma_ret ret) {

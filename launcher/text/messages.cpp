@@ -5,9 +5,10 @@
 
 #include <climits>
 
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
+#include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
-#include "localization/language_file.h"
+#include "localization/files/current_language_file.h"
 #include "support/system_library.h"
 
 namespace quillon {
@@ -196,10 +197,11 @@ const wchar_t* LookupLanguageText(UINT id) {
   const wchar_t* key = LanguageKeyOf(id);
   // Without a language file the texts come from the string table; an empty
   // file name would make the profile functions read win.ini instead.
-  if (!key || CurrentLanguageFile[0] == L'\0')
+  const wchar_t* language_file = CurrentLanguageFile();
+  if (!key || language_file[0] == L'\0')
     return g_language_text;
-  ::GetPrivateProfileStringW(L"Quillon", key, L"", g_language_text,
-                             static_cast<DWORD>(kLanguageTextCapacity), CurrentLanguageFile);
+  ::GetPrivateProfileStringW(kStickSection, key, L"", g_language_text,
+                             static_cast<DWORD>(kLanguageTextCapacity), language_file);
   ExpandLineBreaks(g_language_text);
   return g_language_text;
 }

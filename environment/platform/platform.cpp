@@ -1,4 +1,4 @@
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
 
 #include <memory>
 
@@ -16,20 +16,6 @@ static_assert(sizeof(OSVERSIONINFOW) == 276, "plain version record of 276 bytes"
 // Test overrides: -1 means "ask the system", 0 or 1 is the forced answer.
 int g_native32_override = -1;
 int g_user_admin_override = -1;
-
-// The version numbers that the system reports to this program. Read afresh on
-// every call; a failing query leaves them 0, which no predicate accepts.
-struct ReportedVersion {
-  DWORD major;
-  DWORD minor;
-};
-
-ReportedVersion GetReportedVersion() {
-  OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof(info);
-  ::GetVersionExW(&info);
-  return {info.dwMajorVersion, info.dwMinorVersion};
-}
 
 bool IsVersion(DWORD major, DWORD minor) {
   ReportedVersion version = GetReportedVersion();
@@ -89,6 +75,14 @@ ScopedSid AdministratorsSid() {
 }
 
 }  // namespace
+
+ReportedVersion GetReportedVersion() {
+  // Read afresh on every call: nothing is cached.
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof(info);
+  ::GetVersionExW(&info);
+  return {info.dwMajorVersion, info.dwMinorVersion};
+}
 
 bool IsWindowsXpOrLater() {
   ReportedVersion version = GetReportedVersion();

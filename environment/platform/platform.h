@@ -1,12 +1,21 @@
 // Yes/no questions about the running Windows: its reported version, whether
 // the native system is 32-bit x86, and whether the user's token holds the
 // Administrators group. Nothing is cached; every call asks the system afresh.
-#ifndef QUILLON_ENVIRONMENT_PLATFORM_H_
-#define QUILLON_ENVIRONMENT_PLATFORM_H_
+#ifndef QUILLON_ENVIRONMENT_PLATFORM_PLATFORM_H_
+#define QUILLON_ENVIRONMENT_PLATFORM_PLATFORM_H_
 
 #include <windows.h>
 
 namespace quillon {
+
+// The major and minor version number that the system reports to this
+// program (GetVersionExW, plain record). A failing query gives 0.0, which no
+// predicate accepts.
+struct ReportedVersion {
+  DWORD major;
+  DWORD minor;
+};
+ReportedVersion GetReportedVersion();
 
 // Version predicates on the major and minor number that the system reports
 // to this program (GetVersionExW); unsigned comparisons.
@@ -62,4 +71,4 @@ class ScopedUserIsAdminForTesting {
 
 }  // namespace quillon
 
-#endif  // QUILLON_ENVIRONMENT_PLATFORM_H_
+#endif  // QUILLON_ENVIRONMENT_PLATFORM_PLATFORM_H_

@@ -1,12 +1,12 @@
 // The two path functions that every part uses to find the stick: the
 // program's own folder (whose first character is the stick's drive letter)
 // and the settings file beside the program.
-#ifndef QUILLON_LAUNCHER_MODULE_PATHS_H_
-#define QUILLON_LAUNCHER_MODULE_PATHS_H_
+#ifndef QUILLON_LAUNCHER_PATHS_MODULE_PATHS_H_
+#define QUILLON_LAUNCHER_PATHS_MODULE_PATHS_H_
 
 #include <windows.h>
 
-#include <cstddef>
+#include "support/path_buffer.h"
 
 namespace quillon {
 
@@ -22,11 +22,10 @@ const wchar_t* GetModuleFolder();
 const wchar_t* GetModuleIniPath();
 
 // The folder part (drive and directory, with its trailing separator) of the
-// file path |path|, split as the C runtime splits paths, into |folder| of
-// |capacity| characters. False, with |folder| empty, when the directory, the
-// file name or the extension is longer than 255 characters or the folder
-// doesn't fit.
-bool ModuleFolderFromPath(const wchar_t* path, wchar_t* folder, size_t capacity);
+// file path |path|, split as the C runtime splits paths, into |folder|. False,
+// with |folder| empty, when the directory, the file name or the extension is
+// longer than 255 characters.
+bool ModuleFolderFromPath(const wchar_t* path, PathBuffer* folder);
 
 // True when |path| begins with a drive letter and a colon ("E:..."). A start
 // from a path without one (a network path) has no stick drive to build on.
@@ -34,4 +33,4 @@ bool IsDriveLetterPath(const wchar_t* path);
 
 }  // namespace quillon
 
-#endif  // QUILLON_LAUNCHER_MODULE_PATHS_H_
+#endif  // QUILLON_LAUNCHER_PATHS_MODULE_PATHS_H_

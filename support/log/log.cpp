@@ -1,4 +1,4 @@
-#include "support/log.h"
+#include "support/log/log.h"
 
 #include <shlwapi.h>
 #include <strsafe.h>
@@ -9,8 +9,9 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "deploy/folders.h"
+#include "deploy/folders/folders.h"
 #include "support/handles.h"
+#include "support/path_buffer.h"
 #include "support/version_info.h"
 
 namespace quillon {
@@ -23,7 +24,7 @@ const wchar_t kLineEnd[] = L"\r\n";
 constexpr size_t kStampCapacity = 32;
 constexpr size_t kLineCapacity = kStampCapacity + kMessageCapacity;
 
-wchar_t g_log_path[MAX_PATH] = {};
+PathBuffer g_log_path;
 
 // Writes |line| as UTF-16LE code units to |path| opened in binary mode with
 // |mode| ("wb" or "ab"); |line| may be null to write nothing. Lines are
@@ -42,19 +43,17 @@ void WriteLine(const wchar_t* path, const wchar_t* mode, const wchar_t* line) {
 bool OpenLog() {
   ::_wsetlocale(LC_ALL, L"");
 
-  wchar_t folder[MAX_PATH] = {};
-  DWORD folder_length = GetProductFolder(MAX_PATH, folder);
-  if (folder_length == 0 || folder_length >= MAX_PATH)
+  PathBuffer folder;
+  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
     return false;
 
-  wchar_t program[MAX_PATH] = {};
-  DWORD program_length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-  if (program_length == 0 || program_length >= MAX_PATH)
+  PathBuffer program;
+  if (!program.TakeWritten(::GetModuleFileNameW(nullptr, program.Data(), PathBuffer::kCapacity)))
     return false;
 
   // The program's file name, and that name without its extension. (Split
   // here: _wsplitpath_s is missing from the system runtime of Windows XP.)
-  const wchar_t* file_name = ::PathFindFileNameW(program);
+  const wchar_t* file_name = ::PathFindFileNameW(program.Get());
   const size_t name_length = static_cast<size_t>(::PathFindExtensionW(file_name) - file_name);
   wchar_t name[_MAX_FNAME] = {};
   if (name_length >= _MAX_FNAME)
@@ -63,15 +62,13 @@ bool OpenLog() {
 
   // A path that doesn't fit is not cut (it would name another file): the log
   // stays closed and its lines are dropped.
-  wchar_t path[MAX_PATH] = {};
-  if (FAILED(::StringCchPrintfW(path, MAX_PATH, L"%s%s.log", folder, name)))
+  if (!g_log_path.Format(L"%s%s.log", folder.Get(), name))
     return false;
-  ::StringCchCopyW(g_log_path, MAX_PATH, path);
 
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
   int version[4];
-  const bool version_read = ReadFileVersion(program, version);
+  const bool version_read = ReadFileVersion(program.Get(), version);
 
   wchar_t line[kLineCapacity] = {};
   HRESULT formatted;
@@ -86,12 +83,12 @@ bool OpenLog() {
                            now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, file_name);
   }
   // "wb" truncates the previous run's log even when the header can't be made.
-  WriteLine(g_log_path, L"wb", SUCCEEDED(formatted) ? line : nullptr);
+  WriteLine(g_log_path.Get(), L"wb", SUCCEEDED(formatted) ? line : nullptr);
   return true;
 }
 
 void WriteLog(const wchar_t* format, ...) {
-  if (g_log_path[0] == L'\0' && !OpenLog())
+  if (g_log_path.IsEmpty() && !OpenLog())
     return;
 
   SYSTEMTIME now = {};
@@ -115,15 +112,15 @@ void WriteLog(const wchar_t* format, ...) {
                                 message))) {
     return;
   }
-  WriteLine(g_log_path, L"ab", line);
+  WriteLine(g_log_path.Get(), L"ab", line);
 }
 
 const wchar_t* LogFilePath() {
-  return g_log_path;
+  return g_log_path.Get();
 }
 
 void ResetLogForTesting() {
-  g_log_path[0] = L'\0';
+  g_log_path.Clear();
 }
 
 }  // namespace quillon

@@ -2,8 +2,8 @@
 // folder), its named subfolders, and unique temporary files in it. Folders are
 // created on demand and handed out as short (8.3) paths with a trailing
 // backslash.
-#ifndef QUILLON_DEPLOY_FOLDERS_H_
-#define QUILLON_DEPLOY_FOLDERS_H_
+#ifndef QUILLON_DEPLOY_FOLDERS_FOLDERS_H_
+#define QUILLON_DEPLOY_FOLDERS_FOLDERS_H_
 
 #include <windows.h>
 
@@ -27,4 +27,4 @@ const wchar_t* MakeTempFilePath();
 
 }  // namespace quillon
 
-#endif  // QUILLON_DEPLOY_FOLDERS_H_
+#endif  // QUILLON_DEPLOY_FOLDERS_FOLDERS_H_

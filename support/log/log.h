@@ -1,8 +1,8 @@
 // The launcher's diagnostic log: <data folder>\<program name>.log, UTF-16LE
 // without a byte-order mark, one time-stamped line per call. Logging never
 // fails visibly; lines that can't be written are lost.
-#ifndef QUILLON_SUPPORT_LOG_H_
-#define QUILLON_SUPPORT_LOG_H_
+#ifndef QUILLON_SUPPORT_LOG_LOG_H_
+#define QUILLON_SUPPORT_LOG_LOG_H_
 
 #include <windows.h>
 
@@ -28,4 +28,4 @@ void ResetLogForTesting();
 
 }  // namespace quillon
 
-#endif  // QUILLON_SUPPORT_LOG_H_
+#endif  // QUILLON_SUPPORT_LOG_LOG_H_

@@ -1,0 +1,88 @@
+#include "deploy/folders/folders.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "support/path_buffer.h"
+
+namespace quillon {
+namespace {
+
+const wchar_t kProductFolderName[] = L"Vaultine";
+const wchar_t kTempFilePrefix[] = L"UAS";
+
+// The last temporary file made by MakeTempFilePath.
+PathBuffer g_temp_file_path;
+
+// Creates |path| as a folder when nothing exists there yet. False when it is
+// missing and can't be created.
+bool EnsureFolderExists(const PathBuffer& path) {
+  if (::PathFileExistsW(path.Get()))
+    return true;
+  return ::CreateDirectoryW(path.Get(), nullptr) != 0;
+}
+
+// |folder| + "\" + |name| (one backslash between them, as PathCombineW joins),
+// created as a folder when missing. False on any failure, including a file
+// in the folder's place.
+bool MakeFolderIn(const PathBuffer& folder, const wchar_t* name, PathBuffer* path) {
+  const wchar_t* separator = folder.Last() == L'\\' ? L"" : L"\\";
+  if (!path->Format(L"%s%s%s", folder.Get(), separator, name))
+    return false;
+  return EnsureFolderExists(*path) && ::PathIsDirectoryW(path->Get());
+}
+
+// Writes the long path of the per-user data folder into |path|, creating the
+// local application-data folder and the data folder when missing.
+bool MakeProductFolder(PathBuffer* path) {
+  LPITEMIDLIST item_list = nullptr;
+  if (::SHGetSpecialFolderLocation(nullptr, CSIDL_LOCAL_APPDATA, &item_list) != S_OK) {
+    return false;
+  }
+  PathBuffer base;
+  ::SHGetPathFromIDListW(item_list, base.Data());
+  ::CoTaskMemFree(item_list);
+  if (!base.TakeWritten(base.Length()) || !EnsureFolderExists(base))
+    return false;
+  return MakeFolderIn(base, kProductFolderName, path);
+}
+
+// Appends the trailing backslash and returns GetShortPathNameW's answer for
+// |path| into the caller's buffer.
+DWORD ShortFormWithBackslash(PathBuffer* path, DWORD size, wchar_t* buffer) {
+  if (!path->Append(L"\\"))
+    return 0;
+  return ::GetShortPathNameW(path->Get(), buffer, size);
+}
+
+}  // namespace
+
+DWORD GetProductFolder(DWORD size, wchar_t* buffer) {
+  PathBuffer folder;
+  if (!MakeProductFolder(&folder))
+    return 0;
+  return ShortFormWithBackslash(&folder, size, buffer);
+}
+
+DWORD GetProductSubfolder(const wchar_t* name, DWORD size, wchar_t* buffer) {
+  PathBuffer folder;
+  PathBuffer subfolder;
+  if (!MakeProductFolder(&folder) || !MakeFolderIn(folder, name, &subfolder))
+    return 0;
+  return ShortFormWithBackslash(&subfolder, size, buffer);
+}
+
+const wchar_t* MakeTempFilePath() {
+  PathBuffer folder;
+  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
+    return nullptr;
+  // With 0 as the unique number the system picks a free name and creates the
+  // file empty, so two calls never hand out the same name.
+  if (::GetTempFileNameW(folder.Get(), kTempFilePrefix, 0, g_temp_file_path.Data()) == 0) {
+    g_temp_file_path.Clear();
+    return nullptr;
+  }
+  return g_temp_file_path.Get();
+}
+
+}  // namespace quillon

@@ -1,0 +1,72 @@
+#include "launcher/paths/module_paths.h"
+
+#include <cwchar>
+
+namespace quillon {
+namespace {
+
+// The C runtime's limit for the directory, name and extension of a path.
+constexpr size_t kMaxPathComponent = 256;
+
+PathBuffer g_module_folder;
+PathBuffer g_module_ini_path;
+
+// The program's own path; false (|path| empty) when it can't be read or was cut.
+bool ReadOwnPath(PathBuffer* path) {
+  return path->TakeWritten(::GetModuleFileNameW(nullptr, path->Data(), PathBuffer::kCapacity));
+}
+
+}  // namespace
+
+bool ModuleFolderFromPath(const wchar_t* path, PathBuffer* folder) {
+  folder->Clear();
+  if (!path)
+    return false;
+  const size_t drive_length = (path[0] != L'\0' && path[1] == L':') ? 2 : 0;
+  const wchar_t* directory = path + drive_length;
+  const wchar_t* name = directory;
+  for (const wchar_t* p = directory; *p != L'\0'; ++p) {
+    if (*p == L'\\' || *p == L'/')
+      name = p + 1;
+  }
+  const wchar_t* extension = std::wcsrchr(name, L'.');
+  if (!extension)
+    extension = name + std::wcslen(name);
+  const size_t directory_length = static_cast<size_t>(name - directory);
+  const size_t name_length = static_cast<size_t>(extension - name);
+  const size_t extension_length = std::wcslen(extension);
+  // Each part must fit a 256-character buffer with its terminator.
+  if (directory_length >= kMaxPathComponent || name_length >= kMaxPathComponent ||
+      extension_length >= kMaxPathComponent) {
+    return false;
+  }
+  return folder->Format(L"%.*s", static_cast<int>(drive_length + directory_length), path);
+}
+
+bool IsDriveLetterPath(const wchar_t* path) {
+  if (!path)
+    return false;
+  const wchar_t letter = path[0];
+  const bool is_letter = (letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z');
+  return is_letter && path[1] == L':';
+}
+
+const wchar_t* GetModuleFolder() {
+  PathBuffer own_path;
+  if (!ReadOwnPath(&own_path) || !ModuleFolderFromPath(own_path.Get(), &g_module_folder))
+    return nullptr;
+  return g_module_folder.Get();
+}
+
+const wchar_t* GetModuleIniPath() {
+  if (!ReadOwnPath(&g_module_ini_path))
+    return nullptr;
+  const wchar_t* dot = std::wcsrchr(g_module_ini_path.Get(), L'.');
+  if (dot)
+    g_module_ini_path.Truncate(static_cast<size_t>(dot - g_module_ini_path.Get()));
+  if (!g_module_ini_path.Append(L".ini"))
+    return nullptr;
+  return g_module_ini_path.Get();
+}
+
+}  // namespace quillon

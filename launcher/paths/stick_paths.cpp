@@ -1,0 +1,32 @@
+#include "launcher/paths/stick_paths.h"
+
+namespace quillon {
+
+const wchar_t kStickSection[] = L"Quillon";
+
+bool StickConfigPath(wchar_t drive, const wchar_t* name, PathBuffer* path) {
+  return path->Format(L"%c:\\.cfg\\%s", drive, name);
+}
+
+bool StickSettingsPath(wchar_t drive, PathBuffer* path) {
+  return StickConfigPath(drive, L"Setting.ini", path);
+}
+
+bool StickLanguageIndexPath(wchar_t drive, PathBuffer* path) {
+  return StickConfigPath(drive, L"Language.cfg", path);
+}
+
+bool FolderLanguageIndexPath(const wchar_t* module_folder, PathBuffer* path) {
+  return path->Format(L"%s.cfg\\Language.cfg", module_folder);
+}
+
+DWORD ReadStickSetting(wchar_t drive, const wchar_t* key, wchar_t* value, DWORD capacity) {
+  value[0] = L'\0';
+  PathBuffer settings;
+  // Without a path there is no file: the key reads as its default.
+  if (!StickSettingsPath(drive, &settings))
+    return 0;
+  return ::GetPrivateProfileStringW(kStickSection, key, L"", value, capacity, settings.Get());
+}
+
+}  // namespace quillon

@@ -1,0 +1,25 @@
+#include "localization/files/current_language_file.h"
+
+namespace quillon {
+namespace {
+PathBuffer g_current_language_file;
+}  // namespace
+
+const wchar_t* CurrentLanguageFile() {
+  return g_current_language_file.Get();
+}
+
+bool SetCurrentLanguageFile(const wchar_t* path) {
+  return g_current_language_file.Assign(path);
+}
+
+ScopedCurrentLanguageFileForTesting::ScopedCurrentLanguageFileForTesting(const wchar_t* path)
+    : previous_(g_current_language_file) {
+  g_current_language_file.Assign(path);
+}
+
+ScopedCurrentLanguageFileForTesting::~ScopedCurrentLanguageFileForTesting() {
+  g_current_language_file = previous_;
+}
+
+}  // namespace quillon

@@ -1,7 +1,0 @@
-#include "localization/language_file.h"
-
-namespace quillon {
-
-wchar_t CurrentLanguageFile[MAX_PATH] = {};
-
-}  // namespace quillon
