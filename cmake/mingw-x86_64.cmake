@@ -1,4 +1,4 @@
-# The test build: the same sources for x86-64, which this machine runs under
+# The 64-bit test build: the same sources for x86-64, which this machine runs under
 # Wine. The posix-thread compilers are used because GoogleTest needs std::mutex.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -9,5 +9,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-find_program(QUILLON_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLON_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh;x64")

@@ -94,6 +94,3 @@ endif()
 # name them, in the folder where the launcher target lives.
 set_source_files_properties("${QUILLON_PAYLOAD_RC}" DIRECTORY "${CMAKE_SOURCE_DIR}"
   PROPERTIES OBJECT_DEPENDS "${payload_streams}")
-# For the tests that check the embedded payloads.
-set_property(GLOBAL PROPERTY QUILLON_PAYLOAD_RC "${QUILLON_PAYLOAD_RC}")
-set_property(GLOBAL PROPERTY QUILLON_PAYLOAD_STREAMS "${payload_streams}")

@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Benchmark of the payload decoding (not a test). Makes a 16 MiB component of
 # program-like data (PE files of the Wine installation, cut to size), packs it
 # as the build packs the payloads, decodes it with DecodePayloadFile under Wine
@@ -10,8 +10,8 @@
 #
 # BUILD_DIR is a test build (QUILLON_TESTS=ON, x86-64) with the target
 # decode_bench built; default build/x64. Each decoder runs RUNS times
-# (default 3); the fastest run counts. WINEPREFIX and WINEDEBUG are taken
-# from the environment.
+# (default 3); the fastest run counts. The decoding runs in a throwaway Wine
+# prefix, never in the user's own.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,10 +22,14 @@ if [ ! -f "$bench" ]; then
   echo "bench-decode: $bench missing: cmake --build $build --target decode_bench" >&2
   exit 1
 fi
-export WINEDEBUG=${WINEDEBUG:--all}
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/bench-decode.XXXXXX")
-trap 'rm -rf "$work"' EXIT INT TERM
+source "$root/tools/wine-env.sh"
+cleanup() {
+  quillon_wine_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+quillon_wine_prefix_create "$work/wine"
 size=16777216
 
 # Program-like data: real PE files, in a fixed order, repeated when short.

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Configures and builds the launcher: build/x86 is the product (32-bit
-# Quillon.exe), build/x64 the test build (x86-64, with the tests and the
-# stand-ins). Both are incremental: a second run only rebuilds what changed.
+# Quillon.exe, no test seams); build/x86-tests and build/x64 are the test
+# builds for i686 and x86-64, each with the tests and the stand-ins. All are
+# incremental: a second run only rebuilds what changed.
 #
-#   tools/build.sh            both
-#   tools/build.sh x86        the product only
-#   tools/build.sh x64        the test build only
+#   tools/build.sh                all three
+#   tools/build.sh x86            the product only
+#   tools/build.sh x86-tests x64  the test builds
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,12 +23,13 @@ build() {
 }
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(x86 x64)
+[ ${#targets[@]} -gt 0 ] || targets=(x86 x86-tests x64)
 mkdir -p "$root/build"
 for t in "${targets[@]}"; do
   case "$t" in
     x86) build x86 mingw-i686.cmake ;;
+    x86-tests) build x86-tests mingw-i686-tests.cmake -DQUILLON_TESTS=ON ;;
     x64) build x64 mingw-x86_64.cmake -DQUILLON_TESTS=ON ;;
-    *) echo "build: unknown build '$t' (x86 or x64)" >&2; exit 2 ;;
+    *) echo "build: unknown build '$t' (x86, x86-tests or x64)" >&2; exit 2 ;;
   esac
 done

@@ -17,11 +17,12 @@ timeout_s=${QUILLON_DEMO_TIMEOUT:-60}
 tools/setup.sh
 tools/build.sh x86 x64
 
-# The product is 32-bit; Wine runs it only where its 32-bit part is
-# installed. Otherwise the demo starts the x86-64 test build, which is the
-# same launcher (its test seams stay off without their variables).
+# The product is 32-bit; Wine runs it only where its 32-bit part works
+# (tools/setup.sh found out). Otherwise the demo starts the x86-64 test build,
+# which is the same launcher (its test seams stay off without their variables).
 launcher_exe="$root/build/x86/Quillon.exe"
-if [ ! -x /usr/lib/wine/wine ] && [ ! -x /usr/lib/i386-linux-gnu/wine/wine ]; then
+if [ "$(cat "$root/.deps/wine32.status" 2>/dev/null)" != ok ]; then
+  echo "demo: Wine can't run 32-bit programs here; starting the x86-64 build instead"
   launcher_exe="$root/build/x64/Quillon.exe"
 fi
 

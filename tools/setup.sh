@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing the launcher needs on a Debian machine
-# (cross compilers, Wine, a virtual display) and fetches the xz source that
-# liblzma is built from. Safe to run again: it only adds what is missing.
+# (cross compilers, Wine with its 32-bit part where the machine can run
+# 32-bit programs, a virtual display) and fetches the xz source that liblzma
+# is built from. Safe to run again: it only adds what is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,6 +12,7 @@ mkdir -p "$deps"
 need=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_cmd i686-w64-mingw32-g++-win32 || need+=(g++-mingw-w64-i686-win32)
+have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
 have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix)
 have_cmd i686-w64-mingw32-windres || need+=(binutils-mingw-w64-i686)
 have_cmd x86_64-w64-mingw32-windres || need+=(binutils-mingw-w64-x86-64)
@@ -57,5 +59,52 @@ if [ ! -f "$deps/xz/CMakeLists.txt" ]; then
   rm -rf "$deps/xz"
   dpkg-source --no-check -x "$dsc" "$deps/xz" >/dev/null
   rm -rf "$work"
+fi
+# Wine's 32-bit part, which runs the shipped PE32 launcher and the 32-bit
+# test build. It needs a kernel that runs 32-bit programs: a 96-byte i386 ELF
+# program that only exits with 42 tells, without any 32-bit toolchain. The
+# outcome is kept in .deps/wine32.status ("ok", or the reason why not), which
+# tools/test.sh reports; a new check runs when the file is removed.
+status_file="$deps/wine32.status"
+wine32_installed() { dpkg -s wine32:i386 >/dev/null 2>&1; }
+if [ ! -f "$status_file" ] || { [ "$(cat "$status_file")" = ok ] && ! wine32_installed; }; then
+  elf="$deps/elf32-probe"
+  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273\052\000\000\000\315\200' >"$elf"
+  chmod +x "$elf"
+  elf_status=0
+  "$elf" 2>/dev/null || elf_status=$?
+  rm -f "$elf"
+  if [ "$elf_status" != 42 ]; then
+    echo "kernel doesn't run 32-bit programs (i386 probe exit status $elf_status)" >"$status_file"
+  else
+    if ! wine32_installed; then
+      echo "setup: installing wine32:i386 (Wine's 32-bit part)"
+      export DEBIAN_FRONTEND=noninteractive
+      dpkg --add-architecture i386
+      apt-get update -qq
+      apt-get install -y -qq wine32:i386 >/dev/null || true
+    fi
+    if ! wine32_installed; then
+      echo "wine32:i386 could not be installed" >"$status_file"
+    else
+      # The probe in a throwaway prefix, made after the install (an older
+      # prefix no longer starts programs once wine32 is there).
+      source "$root/tools/wine-env.sh"
+      probe_prefix=$(mktemp -d "${TMPDIR:-/tmp}/quillon-wine32.XXXXXX")
+      if reason=$(WINEPREFIX="$probe_prefix" quillon_wine32_check); then
+        echo ok >"$status_file"
+      else
+        echo "$reason" >"$status_file"
+      fi
+      WINEPREFIX="$probe_prefix" wineserver -k >/dev/null 2>&1 || true
+      rm -rf "$probe_prefix"
+    fi
+  fi
+fi
+if [ "$(cat "$status_file")" = ok ]; then
+  echo "setup: Wine runs 32-bit programs"
+else
+  echo "setup: Wine can't run 32-bit programs here: $(cat "$status_file")"
+  echo "setup: the 32-bit launcher and the 32-bit tests can't run; tools/test.sh skips them"
 fi
 echo "setup: ready"

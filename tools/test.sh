@@ -1,28 +1,48 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the product (build/x86)
-# and the test build (build/x64), and runs the test build's tests under Wine
-# in a throwaway prefix (build/wine) on a virtual display, with the stick
-# drive S: mapped to build/x64/stick. Arguments go to ctest (for example
-# -R e2e). Exits with ctest's status.
+# and the two test builds (build/x86-tests for i686, build/x64 for x86-64),
+# and runs both test suites, unit and end-to-end, under Wine in one throwaway
+# prefix (build/wine) on a virtual display, with the stick drive S: mapped to
+# build/stick. Each test's name ends in the bitness it ran in
+# (deploy_tests_x86, deploy_tests_x64). Where Wine can't run 32-bit programs,
+# the x86 half is reported as skipped, with the reason. Arguments go to ctest
+# (for example -R e2e). Exits with ctest's status.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 tools/setup.sh
-tools/build.sh x86 x64
+tools/build.sh x86 x86-tests x64
 
 source tools/wine-env.sh
 trap quillon_wine_stop EXIT
 quillon_xvfb_start
 quillon_wine_prefix_create "$root/build/wine"
 
+# Whether this prefix runs 32-bit programs decides whether the x86 half runs.
+unset QUILLON_WINE32_UNAVAILABLE
+if ! reason=$(quillon_wine32_check); then
+  export QUILLON_WINE32_UNAVAILABLE="$reason"
+  echo "test: the x86 half is skipped: $reason"
+fi
+
 # The end-to-end tests lay out their own stick on S:; it starts empty.
-rm -rf build/x64/stick
-mkdir -p build/x64/stick
-quillon_stick_map build/x64/stick s
+rm -rf build/stick
+mkdir -p build/stick
+quillon_stick_map build/stick s
 export QUILLON_STICK=S:
 
+# One ctest run over both test builds: the 64-bit suite, then the 32-bit one.
+cat >build/CTestTestfile.cmake <<'CTEST'
+# Written by tools/test.sh: both test builds in one run.
+subdirs("x64")
+subdirs("x86-tests")
+CTEST
+
 status=0
-ctest --test-dir build/x64 --output-on-failure --timeout 1200 "$@" </dev/null || status=$?
+ctest --test-dir build --output-on-failure --timeout 1200 "$@" </dev/null || status=$?
+if [ -n "${QUILLON_WINE32_UNAVAILABLE:-}" ]; then
+  echo "test: the x86 half was skipped: $QUILLON_WINE32_UNAVAILABLE"
+fi
 exit "$status"

@@ -5,6 +5,8 @@
 #   quillon_xvfb_start             virtual display on a free number; exports DISPLAY
 #   quillon_wine_prefix_create DIR fresh Wine prefix in DIR (removed first); exports WINEPREFIX
 #   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
+#   quillon_wine32_check           runs the 32-bit probe in the prefix; on failure
+#                                  prints why and returns 1
 #   quillon_wine_stop              ends the prefix's Wine processes and the display
 #
 # Call quillon_wine_stop from an EXIT trap:  trap quillon_wine_stop EXIT
@@ -86,6 +88,27 @@ quillon_stick_map() {
   letter=$(printf '%s' "$letter" | tr 'A-Z' 'a-z')
   mkdir -p "$folder"
   ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/${letter}:"
+}
+
+# Builds (once) and runs the PE32 console probe tools/probe32.c in the current
+# prefix. Returns 0 when it printed "32"; otherwise prints the reason and
+# returns 1.
+quillon_wine32_check() {
+  local root probe output
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  probe="$root/.deps/probe32.exe"
+  if [ ! -f "$probe" ] || [ "$root/tools/probe32.c" -nt "$probe" ]; then
+    mkdir -p "$root/.deps"
+    if ! i686-w64-mingw32-gcc-win32 -O2 -o "$probe" "$root/tools/probe32.c" 2>/dev/null; then
+      echo "the 32-bit probe doesn't build (i686-w64-mingw32-gcc-win32)"
+      return 1
+    fi
+  fi
+  output=$(wine "$probe" </dev/null 2>&1 | tr -d '\r' | tail -n 1) || true
+  if [ "$output" != 32 ]; then
+    echo "Wine doesn't run a PE32 program here (the probe printed: ${output:-nothing})"
+    return 1
+  fi
 }
 
 quillon_wine_stop() {
