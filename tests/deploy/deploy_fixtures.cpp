@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "deploy/folders.h"
+#include "deploy/folders/folders.h"
 #include "tests/support/test_files.h"
 
 namespace quillon::testing {
@@ -33,27 +33,15 @@ std::vector<unsigned char> ReadFixture(const std::wstring& name) {
   return bytes;
 }
 
-std::wstring DataFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  DWORD len = GetProductFolder(MAX_PATH, folder);
-  if (len == 0 || len >= MAX_PATH)
-    return std::wstring();
-  return folder;
-}
-
 std::set<std::wstring> TempFilesInDataFolder() {
   std::set<std::wstring> names;
-  std::wstring folder = DataFolder();
+  std::wstring folder = ShortDataFolder();
   if (folder.empty())
     return names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"UAS*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
-    return names;
-  do {
-    names.insert(data.cFileName);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  for (const std::wstring& name : ListFilesBelow(folder)) {
+    if (name.compare(0, 3, L"UAS") == 0)
+      names.insert(name);
+  }
   return names;
 }
 

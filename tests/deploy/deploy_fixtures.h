@@ -19,8 +19,6 @@ std::wstring FixturePath(const std::wstring& name);
 // The bytes of a fixture; adds a test failure (and returns nothing) when it is missing.
 std::vector<unsigned char> ReadFixture(const std::wstring& name);
 
-// The per-user data folder as GetProductFolder hands it out (trailing backslash).
-std::wstring DataFolder();
 // Names of the files whose name starts with "UAS" in the per-user data folder.
 std::set<std::wstring> TempFilesInDataFolder();
 

@@ -1,4 +1,4 @@
-#include "deploy/folders.h"
+#include "deploy/folders/folders.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -13,50 +13,19 @@ namespace quillon {
 namespace {
 
 using testing::FileExists;
+using testing::LocalAppData;
 using testing::Narrow;
 using testing::ReadBytes;
 using testing::RemoveTree;
+using testing::ScopedDataFolderAside;
+using testing::ShortPath;
 using testing::UniqueName;
 using testing::WriteBytes;
-
-std::wstring LocalAppData() {
-  wchar_t path[MAX_PATH] = {};
-  EXPECT_EQ(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, path), S_OK);
-  return path;
-}
-
-std::wstring ShortPath(const std::wstring& path) {
-  wchar_t short_path[MAX_PATH] = {};
-  DWORD len = ::GetShortPathNameW(path.c_str(), short_path, MAX_PATH);
-  return (len == 0 || len >= MAX_PATH) ? std::wstring() : std::wstring(short_path);
-}
 
 bool IsDirectory(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-// Moves the user's Vaultine folder aside for one test and puts it back after,
-// whatever the test left in its place.
-class ScopedDataFolderAside {
- public:
-  ScopedDataFolderAside()
-      : path_(LocalAppData() + L"\\Vaultine"),
-        aside_(LocalAppData() + L"\\" + UniqueName(L"Vaultine.aside")) {
-    moved_ = ::MoveFileW(path_.c_str(), aside_.c_str()) != 0;
-  }
-  ~ScopedDataFolderAside() {
-    RemoveTree(path_);
-    if (moved_)
-      ::MoveFileW(aside_.c_str(), path_.c_str());
-  }
-  const std::wstring& path() const { return path_; }
-
- private:
-  std::wstring path_;
-  std::wstring aside_;
-  bool moved_ = false;
-};
 
 TEST(GetProductFolderTest, HandsOutTheShortPathWithABackslash) {
   wchar_t first[MAX_PATH] = {};

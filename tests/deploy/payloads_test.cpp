@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "deploy/extract.h"
-#include "support/handles.h"
+#include "deploy/plan.h"
 #include "support/version_info.h"
 #include "tests/deploy/deploy_fixtures.h"
 #include "tests/support/test_files.h"
@@ -23,34 +23,34 @@ using testing::TempDir;
 using testing::UncompressedSizeOf;
 using Bytes = std::vector<unsigned char>;
 
+// One payload that a start may write: the resource name as the plan passes
+// it, and the stand-in component that the build packed into it.
 struct Payload {
-  const wchar_t* resource;   // as the deployment plan names it
-  const wchar_t* component;  // below the components folder
+  std::wstring resource;
+  std::wstring component;  // below the components folder
 };
 
-// Every resource name of both columns of the deployment plan.
-const Payload kPayloads[] = {
-    {L"__Quillon.exe", L"Portico.exe"},
-    {L"OSTRELVT_SRV", L"hostrelay.exe"},
-    {L"UPLIFT_ONLINE_EXE", L"Uplift_Online.exe"},
-    {L"OSTRELVT_DLL", L"OstrelVT3.dll"},
-    {L"OSTRELVT_SYS", L"x86\\OstrelVT6.sys"},
-    {L"X64_OSTRELVT_SYS", L"x64\\OstrelVT6.sys"},
-    {L"OSTRELXM_SYS", L"x86\\OstrelXM2.sys"},
-    {L"X64_OSTRELXM_SYS", L"x64\\OstrelXM2.sys"},
-    {L"X64_OSTRELVT_DLL", L"OstrelVT3_x64.dll"},
-    {L"OSTRELVTEX_X64_EXE", L"ostrelvtex_x64.exe"},
-    {L"VAULTINE_X64_EXE", L"hostcareprocess.exe"},
-    {L"EJECTPROBE_EXE", L"EjectProbeVT.exe"},
-    {L"EJECTLATCH32_DLL", L"EjectLatchVT32.dll"},
-    {L"EJECTLATCH64_DLL", L"EjectLatchVT64.dll"},
-    {L"EJECTLATCH32_EXE", L"EjectLatchStartVT32.exe"},
-    {L"EJECTLATCH64_EXE", L"EjectLatchStartVT64.exe"},
-    {L"PLEXFOLD32_SYS", L"x86\\Plexfold1.sys"},
-    {L"PLEXFOLD64_SYS", L"x64\\Plexfold1.sys"},
-    {L"PLEXFOLD32_EXE", L"x86\\Plexfold1.exe"},
-    {L"PLEXFOLD64_EXE", L"x64\\Plexfold1.exe"},
-};
+// Every row of both columns of the plan. The four files whose 32- and 64-bit
+// payloads share a name lie in the components folder's x86\ and x64\.
+std::vector<Payload> PlannedPayloads() {
+  std::vector<Payload> payloads;
+  for (bool native32 : {true, false}) {
+    size_t count = 0;
+    const ComponentRow* rows = ComponentTable(native32, &count);
+    for (size_t i = 0; i < count; ++i) {
+      std::wstring bitness_folder = native32 ? L"x86\\" : L"x64\\";
+      std::wstring component = rows[i].file_name;
+      if (testing::FileExists(ProgramFolder() + L"components\\" + bitness_folder + component))
+        component = bitness_folder + component;
+      bool known = false;
+      for (const Payload& payload : payloads)
+        known = known || payload.resource == rows[i].resource;
+      if (!known)
+        payloads.push_back({rows[i].resource, component});
+    }
+  }
+  return payloads;
+}
 
 BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
   if (!IS_INTRESOURCE(name))
@@ -66,10 +66,11 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 class PayloadsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::wstring path = ProgramFolder() + L"deploy_payload_module.dll";
+    // The launcher that the build made, with the payloads it embedded.
+    std::wstring path = ProgramFolder() + L"Quillon.exe";
     module_ = ::LoadLibraryExW(path.c_str(), nullptr,
                                LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(module_) << "payload module missing: " << Narrow(path);
+    ASSERT_TRUE(module_) << "launcher missing: " << Narrow(path);
   }
   void TearDown() override {
     if (module_)
@@ -79,27 +80,34 @@ class PayloadsTest : public ::testing::Test {
   HMODULE module_ = nullptr;
 };
 
+// The launcher embeds exactly the payloads that the plan names, each once,
+// under Japanese.
 TEST_F(PayloadsTest, EveryPlanResourceIsEmbeddedOnceUnderJapanese) {
-  std::set<std::wstring> names;
-  ::EnumResourceNamesW(module_, L"MODULE", CollectName, reinterpret_cast<LONG_PTR>(&names));
-  EXPECT_EQ(names.size(), std::size(kPayloads));
-  for (const Payload& payload : kPayloads) {
-    EXPECT_TRUE(::FindResourceW(module_, payload.resource, L"MODULE")) << Narrow(payload.resource);
+  std::set<std::wstring> embedded;
+  ::EnumResourceNamesW(module_, L"MODULE", CollectName, reinterpret_cast<LONG_PTR>(&embedded));
+  std::set<std::wstring> planned;
+  for (const Payload& payload : PlannedPayloads()) {
+    std::wstring upper = payload.resource;
+    ::CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    planned.insert(upper);
+    EXPECT_TRUE(::FindResourceW(module_, payload.resource.c_str(), L"MODULE"))
+        << Narrow(payload.resource);
     std::vector<WORD> languages;
-    ::EnumResourceLanguagesW(module_, L"MODULE", payload.resource, CollectLanguage,
+    ::EnumResourceLanguagesW(module_, L"MODULE", payload.resource.c_str(), CollectLanguage,
                              reinterpret_cast<LONG_PTR>(&languages));
     EXPECT_EQ(languages, std::vector<WORD>{1041}) << Narrow(payload.resource);
   }
+  EXPECT_EQ(embedded, planned);
 }
 
 TEST_F(PayloadsTest, PayloadsDeclareTheExactSizeAndDecodeToTheComponent) {
   TempDir dir;
-  for (const Payload& payload : kPayloads) {
+  for (const Payload& payload : PlannedPayloads()) {
     std::wstring component = ProgramFolder() + L"components\\" + payload.component;
     Bytes expected;
     ASSERT_TRUE(ReadBytes(component, &expected)) << Narrow(component);
 
-    HRSRC resource = ::FindResourceW(module_, payload.resource, L"MODULE");
+    HRSRC resource = ::FindResourceW(module_, payload.resource.c_str(), L"MODULE");
     ASSERT_TRUE(resource) << Narrow(payload.resource);
     const auto* data =
         static_cast<const unsigned char*>(::LockResource(::LoadResource(module_, resource)));
@@ -109,8 +117,8 @@ TEST_F(PayloadsTest, PayloadsDeclareTheExactSizeAndDecodeToTheComponent) {
     EXPECT_EQ(DictionarySizeOf(header), 16u << 20) << Narrow(payload.resource);
     EXPECT_EQ(UncompressedSizeOf(header), expected.size()) << Narrow(payload.resource);
 
-    ASSERT_TRUE(
-        ExtractPayloadFromModule(module_, dir.Path().c_str(), L"component.bin", payload.resource))
+    ASSERT_TRUE(ExtractPayloadFromModule(module_, dir.Path().c_str(), L"component.bin",
+                                         payload.resource.c_str()))
         << Narrow(payload.resource);
     Bytes written;
     ASSERT_TRUE(ReadBytes(dir.Join(L"component.bin"), &written));
@@ -160,16 +168,8 @@ TEST(StandInsTest, ViewerRecordsEachStartBesideItself) {
   TempDir dir;
   std::wstring viewer = dir.Join(L"Portico.exe");
   ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(), viewer.c_str(), TRUE));
-  for (const wchar_t* arguments : {L" \"S:\\Quillon.exe\"", L" second start"}) {
-    std::wstring command_line = L"\"" + viewer + L"\"" + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(::CreateProcessW(viewer.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0,
-                                 nullptr, nullptr, &startup, &process));
-    KernelHandle process_handle(process.hProcess);
-    KernelHandle thread_handle(process.hThread);
-    ASSERT_EQ(::WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+  for (const wchar_t* arguments : {L"\"S:\\Quillon.exe\"", L"second start"}) {
+    ASSERT_EQ(testing::RunProgram(viewer, arguments, 30000), 0) << Narrow(arguments);
   }
   Bytes record;
   ASSERT_TRUE(ReadBytes(dir.Join(L"Portico.record.txt"), &record));

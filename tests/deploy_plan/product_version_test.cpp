@@ -2,6 +2,7 @@
 
 #include "deploy/plan.h"
 #include "gtest/gtest.h"
+#include "support/handles.h"
 #include "tests/support/test_files.h"
 
 namespace quillon {
@@ -68,11 +69,11 @@ TEST(ProductVersionEqualsTest, UnreadableFileIsNotEqual) {
   testing::TempDir dir;
   std::wstring path = dir.Join(L"OstrelVT6.sys");
   ASSERT_TRUE(::CopyFileW(Fixture(L"pv_7_0_0_4").c_str(), path.c_str(), FALSE));
-  HANDLE held = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held.IsValid());
   EXPECT_FALSE(ProductVersionEquals(path.c_str(), 7, 0, 0, 4));
-  ::CloseHandle(held);
+  held.Close();
   EXPECT_TRUE(ProductVersionEquals(path.c_str(), 7, 0, 0, 4));
 }
 

@@ -12,68 +12,42 @@
 #include <string>
 #include <vector>
 
+#include "deploy/plan.h"
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "support/version_info.h"
 #include "tests/support/launcher_run.h"
+#include "tests/support/registry_value.h"
 #include "tests/support/shortcut_file.h"
 #include "tests/support/test_files.h"
 
 namespace quillon::testing {
 namespace {
 
+using EnvironmentValue = RegistryValue;
+
 const wchar_t kCaption[] = L"Vaultine(RC)";
 const wchar_t kLibrary[] = L"Library7.0.0.68";
 
-// Every file of a 64-bit start, relative to the data folder, sorted as
-// ListFilesBelow sorts.
-const wchar_t* const kFiles64[] = {
-    L"EjectLatchStartVT64.exe",
-    L"EjectLatchVT64.dll",
-    L"EjectProbeVT.exe",
-    L"Library7.0.0.68\\OstrelVT3.dll",
-    L"Library7.0.0.68\\OstrelVT3_x64.dll",
-    L"OstrelVT6.sys",
-    L"OstrelXM2.sys",
-    L"Plexfold1.exe",
-    L"Plexfold1.sys",
-    L"Portico.exe",
-    L"Quillon.lnk",
-    L"Uplift_Online.exe",
-    L"hostcareprocess.exe",
-    L"hostrelay.exe",
-    L"ostrelvtex_x64.exe",
-};
-
-const wchar_t* const kFiles32[] = {
-    L"EjectLatchStartVT32.exe",
-    L"EjectLatchVT32.dll",
-    L"EjectProbeVT.exe",
-    L"Library7.0.0.68\\OstrelVT3.dll",
-    L"OstrelVT6.sys",
-    L"OstrelXM2.sys",
-    L"Plexfold1.exe",
-    L"Plexfold1.sys",
-    L"Portico.exe",
-    L"Quillon.lnk",
-    L"Uplift_Online.exe",
-    L"hostrelay.exe",
-};
+// Every file that a start on a |native32| system writes, relative to the data
+// folder, sorted as ListFilesBelow sorts: the plan's components and the
+// shortcut.
+std::vector<std::wstring> PlannedFiles(bool native32) {
+  std::vector<std::wstring> files = {L"Quillon.lnk"};
+  size_t count = 0;
+  const ComponentRow* rows = ComponentTable(native32, &count);
+  for (size_t i = 0; i < count; ++i) {
+    std::wstring folder = rows[i].folder == ComponentFolder::kLibrary ? L"Library7.0.0.68\\" : L"";
+    files.push_back(folder + rows[i].file_name);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
 
 // Files that the start itself doesn't write but that may lie in the data
 // folder afterwards: the viewer stand-in's record and the log.
 bool IsByproduct(const std::wstring& name) {
   return name == L"Portico.record.txt" || name == L"Quillon.log";
-}
-
-std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-template <size_t N>
-std::vector<std::wstring> Names(const wchar_t* const (&names)[N]) {
-  return Sorted(std::vector<std::wstring>(names, names + N));
 }
 
 std::string Join(const std::vector<std::wstring>& names) {
@@ -156,61 +130,8 @@ bool RecordedWithArgument(const std::wstring& record, const std::wstring& argume
   return false;
 }
 
-std::wstring LongPath(const std::wstring& path) {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD length = ::GetLongPathNameW(path.c_str(), buffer, MAX_PATH);
-  return (length == 0 || length >= MAX_PATH) ? path : std::wstring(buffer);
-}
-
-std::wstring ShortPath(const std::wstring& path) {
-  wchar_t buffer[MAX_PATH] = {};
-  DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
-  return (length == 0 || length >= MAX_PATH) ? path : std::wstring(buffer);
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return ::lstrcmpiW(LongPath(a).c_str(), LongPath(b).c_str()) == 0;
-}
-
-// A value of HKCU\Environment.
-struct EnvironmentValue {
-  bool present = false;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-
-  std::wstring Text() const {
-    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / 2);
-    if (!text.empty() && text.back() == L'\0')
-      text.pop_back();
-    return text;
-  }
-};
-
 EnvironmentValue ReadEnvironment(const wchar_t* name) {
-  EnvironmentValue value;
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS)
-    return value;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key.Get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
-    return value;
-  }
-  value.data.resize(size);
-  value.present = ::RegQueryValueExW(key.Get(), name, nullptr, &value.type, value.data.data(),
-                                     &size) == ERROR_SUCCESS;
-  return value;
-}
-
-void WriteEnvironment(const wchar_t* name, const EnvironmentValue& value) {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_SET_VALUE) != ERROR_SUCCESS)
-    return;
-  if (value.present) {
-    ::RegSetValueExW(key.Get(), name, 0, value.type, value.data.data(),
-                     static_cast<DWORD>(value.data.size()));
-  } else {
-    ::RegDeleteValueW(key.Get(), name);
-  }
+  return ReadRegistryValue(HKEY_CURRENT_USER, L"Environment", name);
 }
 
 // Holds a file as a running program or a loaded driver does: others may read
@@ -250,8 +171,6 @@ class DeployTest : public ::testing::Test {
     if (StickRoot().empty())
       GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
     EndLeftovers();
-    portico_ = ReadEnvironment(L"Portico");
-    parameter_ = ReadEnvironment(L"VT_Parameter");
     ASSERT_TRUE(ClearDataFolder()) << Narrow(data_);
     // A version that the start accepts without any setting.
     ASSERT_TRUE(SetWineVersion(L"win7"));
@@ -264,8 +183,6 @@ class DeployTest : public ::testing::Test {
     ClearWineVersion();
     EndLeftovers();
     ClearDataFolder();
-    WriteEnvironment(L"Portico", portico_);
-    WriteEnvironment(L"VT_Parameter", parameter_);
   }
 
   static void EndLeftovers() {
@@ -318,8 +235,8 @@ class DeployTest : public ::testing::Test {
   }
 
   std::wstring data_;
-  EnvironmentValue portico_;
-  EnvironmentValue parameter_;
+  ScopedRegistryValueRestore portico_{HKEY_CURRENT_USER, L"Environment", L"Portico"};
+  ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, L"Environment", L"VT_Parameter"};
 };
 
 // The main road: every 64-bit component, the shortcut with the launcher's own
@@ -337,7 +254,7 @@ TEST_F(DeployTest, Start64WritesEveryComponentAndOpensTheViewer) {
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_TRUE(r.boxes.empty()) << r.Describe();
 
-  EXPECT_EQ(DeployedFiles(), Names(kFiles64)) << Join(ListFilesBelow(data_));
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(false)) << Join(ListFilesBelow(data_));
   // The components are the stand-ins that the build embedded, decoded: the
   // 64-bit ones where the bitnesses differ.
   ExpectDeployedAsBuilt(L"Portico.exe", L"Portico.exe");
@@ -364,13 +281,43 @@ TEST_F(DeployTest, Start64WritesEveryComponentAndOpensTheViewer) {
   EXPECT_EQ(parameter.Text(), L"abc def");
 }
 
+#if !defined(_WIN64)
+// The shipped program itself (build/x86, without the test seams), started from
+// the stick: the 32-bit launcher on this 64-bit prefix writes the 64-bit plan
+// and starts the viewer. Only the 32-bit suite runs it: it needs Wine's 32-bit
+// part, whose absence skips that suite as a whole.
+TEST_F(DeployTest, ShippedProgramDeploysThe64BitPlan) {
+  wchar_t product[MAX_PATH] = {};
+  DWORD length = ::GetEnvironmentVariableW(L"QUILLON_PRODUCT_LAUNCHER", product, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    GTEST_SKIP() << "QUILLON_PRODUCT_LAUNCHER is not set: run through tools/test.sh";
+  ASSERT_TRUE(::CopyFileW(product, (StickRoot() + L"Quillon.exe").c_str(), FALSE))
+      << Narrow(product);
+
+  RunResult r = RunLauncher(RunOptions());
+  ASSERT_TRUE(r.Ended()) << r.Describe();
+  EXPECT_TRUE(r.boxes.empty()) << r.Describe();
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(false)) << Join(ListFilesBelow(data_));
+  std::wstring product_folder(product);
+  product_folder.resize(product_folder.find_last_of(L'\\') + 1);
+  std::vector<unsigned char> deployed;
+  std::vector<unsigned char> built;
+  ASSERT_TRUE(ReadBytes(data_ + L"\\OstrelVT6.sys", &deployed));
+  ASSERT_TRUE(ReadBytes(product_folder + L"components\\x64\\OstrelVT6.sys", &built));
+  EXPECT_TRUE(deployed == built);
+  std::wstring launcher = StickRoot() + L"Quillon.exe";
+  std::wstring record = WaitForViewerRecord(launcher);
+  EXPECT_TRUE(RecordedWithArgument(record, launcher)) << "record: " << Narrow(record);
+}
+#endif
+
 TEST_F(DeployTest, Start32WritesTheThirtyTwoBitPlan) {
   RunOptions options;
   options.environment = {{L"QUILLON_TEST_NATIVE32", L"1"}};
   RunResult r = RunLauncher(options);
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_TRUE(r.boxes.empty()) << r.Describe();
-  EXPECT_EQ(DeployedFiles(), Names(kFiles32)) << Join(ListFilesBelow(data_));
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(true)) << Join(ListFilesBelow(data_));
   EXPECT_EQ(ListFilesBelow(data_ + L"\\" + kLibrary), std::vector<std::wstring>{L"OstrelVT3.dll"});
   ExpectDeployedAsBuilt(L"OstrelVT6.sys", L"x86\\OstrelVT6.sys");
   ExpectDeployedAsBuilt(L"EjectLatchStartVT32.exe", L"EjectLatchStartVT32.exe");
@@ -430,7 +377,7 @@ TEST_F(DeployTest, AdministratorOnXpGoesOn) {
   RunResult r = RunLauncher(options);
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_TRUE(r.boxes.empty()) << r.Describe();
-  EXPECT_EQ(DeployedFiles(), Names(kFiles32));
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(true));
 }
 
 // A running viewer that is too old can't be replaced: 721, with the two log
@@ -501,7 +448,7 @@ TEST_F(DeployTest, HeldCurrentViewerIsUsed) {
     ASSERT_TRUE(r.Ended()) << r.Describe();
     EXPECT_TRUE(r.boxes.empty()) << r.Describe();
   }
-  EXPECT_EQ(DeployedFiles(), Names(kFiles64)) << Join(ListFilesBelow(data_));
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(false)) << Join(ListFilesBelow(data_));
   std::vector<unsigned char> after;
   ASSERT_TRUE(ReadBytes(viewer, &after));
   EXPECT_TRUE(after == present);
@@ -548,7 +495,7 @@ TEST_F(DeployTest, HeldDriversDecideByTheirProductVersion) {
       RunResult r = RunLauncher(RunOptions());
       ASSERT_TRUE(r.Ended()) << r.Describe();
       EXPECT_TRUE(r.boxes.empty()) << r.Describe();
-      EXPECT_EQ(DeployedFiles(), Names(kFiles64));
+      EXPECT_EQ(DeployedFiles(), PlannedFiles(false));
     }
   }
 }
@@ -583,7 +530,7 @@ TEST_F(DeployTest, HeldOldShortcutGives732) {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held.IsValid());
   RunExpectingOneBox(ResultText(732));
-  EXPECT_EQ(DeployedFiles(), Names(kFiles64));
+  EXPECT_EQ(DeployedFiles(), PlannedFiles(false));
   EXPECT_FALSE(FileExists(data_ + L"\\Portico.record.txt"));
 }
 

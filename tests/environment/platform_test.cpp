@@ -1,4 +1,4 @@
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
 
 #include <vector>
 

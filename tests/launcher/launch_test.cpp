@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
+#include "launcher/paths/module_paths.h"
 #include "tests/support/test_files.h"
 
 namespace quillon {
@@ -68,22 +69,34 @@ TEST(ModuleFolderFromPathTest, Table) {
       {L"E:\\Q" + e256, false, L""},
   };
   for (const FolderCase& c : cases) {
-    wchar_t folder[MAX_PATH];
-    folder[0] = L'#';
-    EXPECT_EQ(c.ok, ModuleFolderFromPath(c.path.c_str(), folder, MAX_PATH)) << Narrow(c.path);
-    EXPECT_EQ(c.folder, folder) << Narrow(c.path);
+    PathBuffer folder;
+    folder.Assign(L"#");
+    EXPECT_EQ(c.ok, ModuleFolderFromPath(c.path.c_str(), &folder)) << Narrow(c.path);
+    EXPECT_EQ(c.folder, folder.Get()) << Narrow(c.path);
   }
+  PathBuffer folder;
+  EXPECT_FALSE(ModuleFolderFromPath(nullptr, &folder));
 }
 
-TEST(ModuleFolderFromPathTest, FolderMustFitTheBuffer) {
-  wchar_t folder[8];
-  // "E:\ab\" has 6 characters.
-  EXPECT_TRUE(ModuleFolderFromPath(L"E:\\ab\\Q.exe", folder, 7));
-  EXPECT_STREQ(L"E:\\ab\\", folder);
-  EXPECT_FALSE(ModuleFolderFromPath(L"E:\\ab\\Q.exe", folder, 6));
-  EXPECT_STREQ(L"", folder);
-  EXPECT_FALSE(ModuleFolderFromPath(nullptr, folder, 8));
-  EXPECT_STREQ(L"", folder);
+// The gate's decision on the reported version and the native bitness, for
+// every version that the launcher may meet: yes where it lets the start go on
+// without the stick's settings.
+TEST(WindowsVersionGateTest, Table) {
+  struct Case {
+    DWORD major;
+    DWORD minor;
+    bool on32;  // 32-bit system
+    bool on64;  // 64-bit system
+  };
+  const Case cases[] = {
+      {5, 0, false, false}, {5, 1, true, false},  {5, 2, false, false}, {6, 0, true, false},
+      {6, 1, true, true},   {6, 2, true, true},   {6, 3, false, false}, {10, 0, false, false},
+      {4, 0, false, false}, {0, 0, false, false}, {7, 1, false, false}, {6, 4, false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.on32, IsSupportedWindows(c.major, c.minor, true)) << c.major << "." << c.minor;
+    EXPECT_EQ(c.on64, IsSupportedWindows(c.major, c.minor, false)) << c.major << "." << c.minor;
+  }
 }
 
 TEST(IsDriveLetterPathTest, Table) {

@@ -1,12 +1,10 @@
 #include "launcher/text/messages.h"
 
-#include <strsafe.h>
-
 #include <string>
 
 #include "gtest/gtest.h"
 #include "launcher/text/message_ids.h"
-#include "localization/language_file.h"
+#include "localization/files/current_language_file.h"
 #include "tests/support/test_files.h"
 
 namespace quillon {
@@ -18,26 +16,20 @@ using testing::WriteUtf16;
 
 constexpr wchar_t kOtherText[] = L"Some errors occurred.(RC)";
 
-// Points CurrentLanguageFile at a language file that the test writes, and
-// puts the previous value back afterwards.
+// Points CurrentLanguageFile at a language file that the test writes (none
+// at first); the previous value comes back afterwards.
 class MessagesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ::StringCchCopyW(saved_, MAX_PATH, CurrentLanguageFile);
-    CurrentLanguageFile[0] = L'\0';
-  }
-  void TearDown() override { ::StringCchCopyW(CurrentLanguageFile, MAX_PATH, saved_); }
-
   // Writes |lines| as the section Quillon of a UTF-16 language file and makes
   // it the current one.
   void UseLanguageFile(const std::wstring& lines) {
     const std::wstring path = dir_.Join(L"0409.cfg");
     ASSERT_TRUE(WriteUtf16(path, L"[Quillon]\r\n" + lines));
-    ASSERT_TRUE(SUCCEEDED(::StringCchCopyW(CurrentLanguageFile, MAX_PATH, path.c_str())));
+    ASSERT_TRUE(SetCurrentLanguageFile(path.c_str()));
   }
 
   TempDir dir_;
-  wchar_t saved_[MAX_PATH] = {};
+  ScopedCurrentLanguageFileForTesting language_file_{L""};
 };
 
 std::wstring Trimmed(const wchar_t* key) {
@@ -151,8 +143,7 @@ TEST_F(MessagesTest, IdWithoutKeyIgnoresTheLanguageFile) {
 }
 
 TEST_F(MessagesTest, MissingLanguageFileFallsThroughToTheStringTable) {
-  ASSERT_TRUE(SUCCEEDED(
-      ::StringCchCopyW(CurrentLanguageFile, MAX_PATH, dir_.Join(L"missing.cfg").c_str())));
+  ASSERT_TRUE(SetCurrentLanguageFile(dir_.Join(L"missing.cfg").c_str()));
   EXPECT_STREQ(L"Cancel(RC)", GetMessageText(510));
 }
 

@@ -69,27 +69,6 @@ std::vector<wchar_t> EnvironmentBlock(const RunOptions& options) {
   return block;
 }
 
-void ListInto(const std::wstring& folder,
-              const std::wstring& prefix,
-              std::vector<std::wstring>* out) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
-    return;
-  do {
-    std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..")
-      continue;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      ListInto(folder + L"\\" + name, prefix + name + L"\\", out);
-    } else {
-      out->push_back(prefix + name);
-    }
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-}
-
 }  // namespace
 
 std::wstring StickRoot() {
@@ -198,10 +177,15 @@ bool ClearWineAppDefaults(const std::wstring& program) {
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
+// The entry that a snapshot walk fills, as the 32-bit system lays it out.
+#if !defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32W) == 556, "process entry of 556 bytes");
+#endif
+
 int KillProcessesNamed(std::initializer_list<const wchar_t*> names) {
   int killed = 0;
-  KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.IsValid() || snapshot.Get() == INVALID_HANDLE_VALUE)
+  SnapshotHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid())
     return 0;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
@@ -238,14 +222,13 @@ MutexHolder::MutexHolder(std::vector<std::wstring> names) {
     command += L" " + name;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
+  StartedProcess started;
   if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &startup, &info))
+                        nullptr, nullptr, &startup, started.Receive()))
     return;
-  ::CloseHandle(info.hThread);
-  process_.Reset(info.hProcess);
+  process_ = std::move(started);
 
-  HANDLE waits[2] = {ready.Get(), process_.Get()};
+  HANDLE waits[2] = {ready.Get(), process_.Process()};
   DWORD which = ::WaitForMultipleObjects(2, waits, FALSE, 10000);
   if (which != WAIT_OBJECT_0)
     return;
@@ -262,24 +245,10 @@ MutexHolder::MutexHolder(std::vector<std::wstring> names) {
 MutexHolder::~MutexHolder() {
   if (quit_.IsValid())
     ::SetEvent(quit_.Get());
-  if (process_.IsValid() && ::WaitForSingleObject(process_.Get(), 5000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(process_.Get(), 1);
-    ::WaitForSingleObject(process_.Get(), 5000);
+  if (process_.IsValid() && ::WaitForSingleObject(process_.Process(), 5000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process_.Process(), 1);
+    ::WaitForSingleObject(process_.Process(), 5000);
   }
-}
-
-std::wstring ProductDataFolder() {
-  wchar_t path[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
-    return std::wstring();
-  return std::wstring(path) + L"\\Vaultine";
-}
-
-std::vector<std::wstring> ListFilesBelow(const std::wstring& folder) {
-  std::vector<std::wstring> files;
-  ListInto(folder, std::wstring(), &files);
-  std::sort(files.begin(), files.end());
-  return files;
 }
 
 size_t RunResult::CountBoxes(const std::wstring& text) const {
@@ -299,71 +268,94 @@ std::string RunResult::Describe() const {
   return out;
 }
 
-RunResult RunLauncher(const RunOptions& options) {
-  RunResult result;
+LauncherProcess::LauncherProcess(RunOptions options) : options_(std::move(options)) {
   std::wstring launcher =
-      options.launcher.empty() ? StickRoot() + L"Quillon.exe" : options.launcher;
+      options_.launcher.empty() ? StickRoot() + L"Quillon.exe" : options_.launcher;
   std::wstring command = L"\"" + launcher + L"\"";
-  if (!options.arguments.empty())
-    command += L" " + options.arguments;
-  std::vector<wchar_t> environment = EnvironmentBlock(options);
-  // The launcher starts in the stick's root, as from a file manager.
+  if (!options_.arguments.empty())
+    command += L" " + options_.arguments;
+  std::vector<wchar_t> environment = EnvironmentBlock(options_);
+  // The launcher starts in its own folder, as from a file manager.
   std::wstring folder = launcher.substr(0, launcher.find_last_of(L'\\') + 1);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  DWORD start = ::GetTickCount();
+  start_tick_ = ::GetTickCount();
   if (!::CreateProcessW(launcher.c_str(), &command[0], nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    result.start_error = ::GetLastError();
-    return result;
+                        folder.empty() ? nullptr : folder.c_str(), &startup, process_.Receive())) {
+    result_.start_error = ::GetLastError();
+    ended_ = true;
+    return;
   }
-  result.started = true;
-  KernelHandle process(info.hProcess);
-  KernelHandle thread(info.hThread);
+  result_.started = true;
+  robot_ = std::make_unique<UiRobot>(process_.Id());
+}
 
-  // Message boxes that got OK pressed. A press that came too early to be
-  // taken is repeated while the box stays up.
-  struct Pressed {
-    HWND box;
-    DWORD tick;
-  };
-  std::vector<Pressed> pressed;
-  UiRobot robot(info.dwProcessId);
-  for (;;) {
-    for (WindowInfo& window : robot.Poll()) {
-      result.windows.push_back(window);
-      if (window.is_message_box)
-        result.boxes.push_back({window.caption, window.text});
-      bool handled = options.on_window && options.on_window(window);
-      if (!handled && window.is_message_box) {
-        PressButton(window.window, IDOK);
-        pressed.push_back({window.window, ::GetTickCount()});
-      }
-    }
-    for (Pressed& box : pressed) {
-      if (box.box && ::GetTickCount() - box.tick >= kRepressMs) {
-        if (::IsWindow(box.box) && ::IsWindowVisible(box.box)) {
-          PressButton(box.box, IDOK);
-          box.tick = ::GetTickCount();
-        } else {
-          box.box = nullptr;
-        }
-      }
-    }
-    if (::WaitForSingleObject(process.Get(), kPollMs) == WAIT_OBJECT_0)
-      break;
-    if (::GetTickCount() - start >= options.timeout_ms) {
-      result.timed_out = true;
-      ::TerminateProcess(process.Get(), 0xDEAD);
-      ::WaitForSingleObject(process.Get(), 5000);
-      break;
+LauncherProcess::~LauncherProcess() {
+  if (process_.IsValid() && !ended_) {
+    ::TerminateProcess(process_.Process(), 0xDEAD);
+    ::WaitForSingleObject(process_.Process(), 5000);
+  }
+}
+
+bool LauncherProcess::Step() {
+  if (ended_)
+    return true;
+  for (WindowInfo& window : robot_->Poll()) {
+    result_.windows.push_back(window);
+    if (window.is_message_box)
+      result_.boxes.push_back({window.caption, window.text});
+    bool handled = options_.on_window && options_.on_window(window);
+    if (!handled && window.is_message_box) {
+      PressButton(window.window, IDOK);
+      pressed_.push_back({window.window, ::GetTickCount()});
     }
   }
-  result.elapsed_ms = ::GetTickCount() - start;
-  ::GetExitCodeProcess(process.Get(), &result.exit_code);
-  return result;
+  // A press that came too early to be taken is repeated while the box stays up.
+  for (Pressed& box : pressed_) {
+    if (box.box && ::GetTickCount() - box.tick >= kRepressMs) {
+      if (::IsWindow(box.box) && ::IsWindowVisible(box.box)) {
+        PressButton(box.box, IDOK);
+        box.tick = ::GetTickCount();
+      } else {
+        box.box = nullptr;
+      }
+    }
+  }
+  if (::WaitForSingleObject(process_.Process(), kPollMs) == WAIT_OBJECT_0) {
+    ended_ = true;
+    result_.elapsed_ms = ::GetTickCount() - start_tick_;
+    ::GetExitCodeProcess(process_.Process(), &result_.exit_code);
+  }
+  return ended_;
+}
+
+bool LauncherProcess::WatchUntil(const std::function<bool(const RunResult&)>& done,
+                                 DWORD timeout_ms) {
+  const DWORD start = ::GetTickCount();
+  while (!done(result_)) {
+    if (Step() || ::GetTickCount() - start >= timeout_ms)
+      return done(result_);
+  }
+  return true;
+}
+
+RunResult LauncherProcess::Finish() {
+  while (!Step()) {
+    if (::GetTickCount() - start_tick_ >= options_.timeout_ms) {
+      result_.timed_out = true;
+      ::TerminateProcess(process_.Process(), 0xDEAD);
+      ::WaitForSingleObject(process_.Process(), 5000);
+      ended_ = true;
+      result_.elapsed_ms = ::GetTickCount() - start_tick_;
+      ::GetExitCodeProcess(process_.Process(), &result_.exit_code);
+    }
+  }
+  return result_;
+}
+
+RunResult RunLauncher(const RunOptions& options) {
+  return LauncherProcess(options).Finish();
 }
 
 }  // namespace quillon::testing

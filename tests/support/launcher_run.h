@@ -13,11 +13,13 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "support/handles.h"
+#include "tests/support/test_files.h"
 #include "tests/support/ui_robot.h"
 
 namespace quillon::testing {
@@ -87,17 +89,9 @@ class MutexHolder {
 
  private:
   bool holding_ = false;
-  KernelHandle process_;
+  StartedProcess process_;
   KernelHandle quit_;
 };
-
-// ---- Per-user files ----
-
-// %LOCALAPPDATA%\Vaultine (no trailing backslash), where a start deploys.
-std::wstring ProductDataFolder();
-// Paths of the files below |folder|, relative to it, sorted; empty when the
-// folder doesn't exist.
-std::vector<std::wstring> ListFilesBelow(const std::wstring& folder);
 
 // ---- A launcher run ----
 
@@ -142,8 +136,44 @@ struct RunResult {
   std::string Describe() const;
 };
 
-// Starts the launcher, answers its windows (see RunOptions::on_window) and
-// waits for its end, polling every 50 ms up to the bound.
+// A launcher started and watched: its new windows are read and answered
+// (see RunOptions::on_window) while the caller waits for something.
+class LauncherProcess {
+ public:
+  // Starts the launcher; result().started tells whether it did.
+  explicit LauncherProcess(RunOptions options);
+  ~LauncherProcess();  // kills a launcher that still runs
+  LauncherProcess(const LauncherProcess&) = delete;
+  LauncherProcess& operator=(const LauncherProcess&) = delete;
+
+  // Watches until |done| holds for what has been seen so far (true), or the
+  // launcher ends or |timeout_ms| pass (false).
+  bool WatchUntil(const std::function<bool(const RunResult&)>& done, DWORD timeout_ms);
+  // Watches until the launcher ends, killing it past the run's bound, and
+  // returns everything seen.
+  RunResult Finish();
+  const RunResult& result() const { return result_; }
+
+ private:
+  // One round: new windows read and answered, pending presses repeated, then
+  // at most 50 ms of waiting for the end. True when the launcher has ended.
+  bool Step();
+
+  RunOptions options_;
+  RunResult result_;
+  StartedProcess process_;
+  DWORD start_tick_ = 0;
+  struct Pressed {
+    HWND box;
+    DWORD tick;
+  };
+  std::vector<Pressed> pressed_;
+  std::unique_ptr<UiRobot> robot_;
+  bool ended_ = false;
+};
+
+// Starts the launcher, answers its windows and waits for its end, polling
+// every 50 ms up to the bound.
 RunResult RunLauncher(const RunOptions& options);
 
 }  // namespace quillon::testing

@@ -4,7 +4,7 @@
 //   QUILLON_TEST_USER_ADMIN=1|0   the shell's administrator answer
 #include <windows.h>
 
-#include "environment/platform.h"
+#include "environment/platform/platform.h"
 
 namespace quillon {
 namespace {

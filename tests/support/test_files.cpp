@@ -1,7 +1,11 @@
 #include "tests/support/test_files.h"
 
+#include <shlobj.h>
+
+#include <algorithm>
 #include <atomic>
 
+#include "deploy/folders/folders.h"
 #include "support/handles.h"
 
 namespace quillon::testing {
@@ -36,16 +40,16 @@ bool RemoveTree(const std::wstring& path) {
     return true;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+    if (find.IsValid()) {
       do {
         std::wstring name = data.cFileName;
         if (name == L"." || name == L"..")
           continue;
         RemoveTree(path + L"\\" + name);
-      } while (::FindNextFileW(find, &data));
-      ::FindClose(find);
+      } while (::FindNextFileW(find.Get(), &data));
     }
+    find.Close();
     ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     return ::RemoveDirectoryW(path.c_str()) != 0;
   }
@@ -113,6 +117,100 @@ std::wstring ProgramFolder() {
   std::wstring folder(path, len);
   size_t slash = folder.find_last_of(L'\\');
   return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+}
+
+namespace {
+
+void ListInto(const std::wstring& folder,
+              const std::wstring& prefix,
+              std::vector<std::wstring>* out) {
+  WIN32_FIND_DATAW data;
+  FindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find.IsValid())
+    return;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..")
+      continue;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      ListInto(folder + L"\\" + name, prefix + name + L"\\", out);
+    } else {
+      out->push_back(prefix + name);
+    }
+  } while (::FindNextFileW(find.Get(), &data));
+}
+
+}  // namespace
+
+std::vector<std::wstring> ListFilesBelow(const std::wstring& folder) {
+  std::vector<std::wstring> files;
+  ListInto(folder, std::wstring(), &files);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+  return (length == 0 || length >= MAX_PATH) ? path : std::wstring(buffer);
+}
+
+std::wstring LongPath(const std::wstring& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  DWORD length = ::GetLongPathNameW(path.c_str(), buffer, MAX_PATH);
+  return (length == 0 || length >= MAX_PATH) ? path : std::wstring(buffer);
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return ::lstrcmpiW(LongPath(a).c_str(), LongPath(b).c_str()) == 0;
+}
+
+std::wstring LocalAppData() {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
+    return std::wstring();
+  return path;
+}
+
+std::wstring ProductDataFolder() {
+  std::wstring base = LocalAppData();
+  return base.empty() ? base : base + L"\\Vaultine";
+}
+
+std::wstring ShortDataFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  DWORD length = GetProductFolder(MAX_PATH, folder);
+  return (length == 0 || length >= MAX_PATH) ? std::wstring() : std::wstring(folder);
+}
+
+ScopedDataFolderAside::ScopedDataFolderAside()
+    : path_(ProductDataFolder()), aside_(LocalAppData() + L"\\" + UniqueName(L"Vaultine.aside")) {
+  moved_ = ::MoveFileW(path_.c_str(), aside_.c_str()) != 0;
+}
+
+ScopedDataFolderAside::~ScopedDataFolderAside() {
+  RemoveTree(path_);
+  if (moved_)
+    ::MoveFileW(aside_.c_str(), path_.c_str());
+}
+
+int RunProgram(const std::wstring& program, const std::wstring& arguments, DWORD timeout_ms) {
+  std::wstring command_line = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  StartedProcess process;
+  if (!::CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, process.Receive())) {
+    return -1;
+  }
+  if (::WaitForSingleObject(process.Process(), timeout_ms) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.Process(), 1);
+    return -1;
+  }
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.Process(), &code);
+  return static_cast<int>(code);
 }
 
 }  // namespace quillon::testing

@@ -1,11 +1,10 @@
-#include "support/log.h"
+#include "support/log/log.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "deploy/folders.h"
 #include "support/handles.h"
 #include "tests/support/test_files.h"
 
@@ -17,13 +16,9 @@ using testing::Narrow;
 using testing::ProgramFolder;
 using testing::ReadBytes;
 using testing::RemoveTree;
+using testing::RunProgram;
+using testing::ShortDataFolder;
 using testing::UniqueName;
-
-std::wstring DataFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  DWORD len = GetProductFolder(MAX_PATH, folder);
-  return (len == 0 || len >= MAX_PATH) ? std::wstring() : std::wstring(folder);
-}
 
 std::wstring Stamp(const SYSTEMTIME& t) {
   wchar_t text[32] = {};
@@ -73,25 +68,6 @@ void ExpectLine(const std::wstring& line,
   EXPECT_EQ(line.substr(17), rest) << Narrow(line);
 }
 
-// Runs |program| with |arguments|; returns its exit code, or -1.
-int RunProgram(const std::wstring& program, const std::wstring& arguments) {
-  std::wstring command_line = L"\"" + program + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info)) {
-    return -1;
-  }
-  KernelHandle process(info.hProcess);
-  KernelHandle thread(info.hThread);
-  if (::WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0)
-    return -1;
-  DWORD code = 0;
-  ::GetExitCodeProcess(info.hProcess, &code);
-  return static_cast<int>(code);
-}
-
 class LogProbeTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -99,7 +75,7 @@ class LogProbeTest : public ::testing::Test {
       ::DeleteFileW(path.c_str());
   }
   std::wstring LogOf(const std::wstring& base_name) {
-    logs_.push_back(DataFolder() + base_name + L".log");
+    logs_.push_back(ShortDataFolder() + base_name + L".log");
     return logs_.back();
   }
   std::vector<std::wstring> logs_;
@@ -152,7 +128,7 @@ TEST_F(LogProbeTest, LogPathMustFit260Characters) {
   // folder is exactly 259 characters, or 260, which doesn't fit.
   const std::wstring folder = L"C:\\" + UniqueName(L"qlog") + L"\\";
   ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-  const std::wstring data = DataFolder();
+  const std::wstring data = ShortDataFolder();
   ASSERT_FALSE(data.empty());
   const size_t fitting_name = 259 - data.size() - 4;  // ".log"
   ASSERT_LT(folder.size() + fitting_name + 1 + 4, size_t{MAX_PATH});
@@ -189,7 +165,7 @@ class LogTest : public ::testing::Test {
 TEST_F(LogTest, PathIsSetByTheFirstLine) {
   EXPECT_EQ(std::wstring(LogFilePath()), L"");
   WriteLog(L"%s(%d.%d.%d.%d)", L"C:\\x\\Portico.exe", 6, 1, 0, -2);
-  EXPECT_EQ(std::wstring(LogFilePath()), DataFolder() + L"support_lib_tests.log");
+  EXPECT_EQ(std::wstring(LogFilePath()), ShortDataFolder() + L"support_lib_tests.log");
   std::vector<std::wstring> lines = Lines(ReadLog(LogFilePath()));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].substr(17), L"support_lib_tests.exe");

@@ -276,5 +276,30 @@ TEST(VersionTextLengthTest, TextsAreReadOnlyWithinTheirReportedLength) {
   }
 }
 
+// A value that the version library points at is used only when it lies
+// wholly inside the block: its start and its last byte.
+TEST(ValueLiesInBlockTest, StartAndWholeLengthInsideTheBlock) {
+  unsigned char block[64] = {};
+  struct Case {
+    ptrdiff_t offset;
+    uint64_t bytes;
+    bool inside;
+  } cases[] = {
+      {0, 64, true},           {0, 65, false},
+      {63, 1, true},           {63, 2, false},
+      {64, 0, true},           {64, 1, false},
+      {65, 0, false},          {-1, 1, false},
+      {10, UINT64_MAX, false}, {32, 0x100000020ull, false},
+  };
+  for (const Case& c : cases) {
+    // Compared as addresses: the pointer is never read.
+    const void* value =
+        reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(block) + c.offset);
+    EXPECT_EQ(ValueLiesInBlock(block, sizeof(block), value, c.bytes), c.inside)
+        << "offset " << c.offset << ", " << c.bytes << " bytes";
+  }
+  EXPECT_FALSE(ValueLiesInBlock(block, sizeof(block), nullptr, 0));
+}
+
 }  // namespace
 }  // namespace quillon

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "support/handles.h"
+#include "tests/support/registry_value.h"
 #include "tests/support/test_files.h"
 #include "userenv/user_environment.h"
 
@@ -12,76 +12,21 @@ namespace quillon {
 namespace {
 
 using testing::Narrow;
+using testing::ReadRegistryValue;
+using testing::RegistryValue;
+using testing::ScopedRegistryValueRestore;
+using testing::TextValue;
+using testing::WriteRegistryValue;
 
-// A value of HKCU\Environment as it was, so that a test can put it back.
-struct SavedValue {
-  bool present = false;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-};
+constexpr wchar_t kEnvironment[] = L"Environment";
 
-// A value as read back: type, raw size in bytes and text.
-struct ReadValue {
-  bool present = false;
-  DWORD type = 0;
-  DWORD bytes = 0;
-  std::wstring text;
-};
-
-ReadValue ReadEnvironmentValue(const wchar_t* name) {
-  ReadValue value;
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS)
-    return value;
-  std::vector<BYTE> data(4096);
-  DWORD size = static_cast<DWORD>(data.size());
-  if (::RegQueryValueExW(key.Get(), name, nullptr, &value.type, data.data(), &size) !=
-      ERROR_SUCCESS) {
-    return value;
-  }
-  value.present = true;
-  value.bytes = size;
-  value.text.assign(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
-  // The text without its terminator.
-  if (!value.text.empty() && value.text.back() == L'\0')
-    value.text.pop_back();
-  return value;
-}
-
-SavedValue Save(const wchar_t* name) {
-  SavedValue saved;
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS)
-    return saved;
-  DWORD size = 0;
-  if (::RegQueryValueExW(key.Get(), name, nullptr, &saved.type, nullptr, &size) != ERROR_SUCCESS) {
-    return saved;
-  }
-  saved.data.resize(size);
-  saved.present = ::RegQueryValueExW(key.Get(), name, nullptr, &saved.type, saved.data.data(),
-                                     &size) == ERROR_SUCCESS;
-  return saved;
-}
-
-void Restore(const wchar_t* name, const SavedValue& saved) {
-  RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_SET_VALUE) != ERROR_SUCCESS)
-    return;
-  if (saved.present) {
-    ::RegSetValueExW(key.Get(), name, 0, saved.type, saved.data.data(),
-                     static_cast<DWORD>(saved.data.size()));
-  } else {
-    ::RegDeleteValueW(key.Get(), name);
-  }
+// A value of HKCU\Environment as read back.
+RegistryValue ReadEnvironmentValue(const wchar_t* name) {
+  return ReadRegistryValue(HKEY_CURRENT_USER, kEnvironment, name);
 }
 
 void SetEnvironmentText(const wchar_t* name, const std::wstring& text) {
-  RegKey key;
-  ASSERT_EQ(key.Open(HKEY_CURRENT_USER, L"Environment", KEY_SET_VALUE), ERROR_SUCCESS);
-  ASSERT_EQ(
-      ::RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-      ERROR_SUCCESS);
+  ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kEnvironment, name, TextValue(text)));
 }
 
 // Wine gives no way to mount a folder as a drive from inside the prefix, so
@@ -93,16 +38,12 @@ constexpr wchar_t kSettingsFile[] = L"C:\\.cfg\\Setting.ini";
 class UserEnvironmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    portico_ = Save(L"Portico");
-    parameter_ = Save(L"VT_Parameter");
     had_folder_ = ::GetFileAttributesW(kSettingsFolder) != INVALID_FILE_ATTRIBUTES;
     had_settings_ = testing::ReadBytes(kSettingsFile, &old_settings_);
     ::CreateDirectoryW(kSettingsFolder, nullptr);
     ::DeleteFileW(kSettingsFile);
   }
   void TearDown() override {
-    Restore(L"Portico", portico_);
-    Restore(L"VT_Parameter", parameter_);
     ::DeleteFileW(kSettingsFile);
     if (had_settings_)
       testing::WriteBytes(kSettingsFile, old_settings_);
@@ -114,8 +55,8 @@ class UserEnvironmentTest : public ::testing::Test {
     ASSERT_TRUE(testing::WriteText(kSettingsFile, text));
   }
 
-  SavedValue portico_;
-  SavedValue parameter_;
+  ScopedRegistryValueRestore portico_{HKEY_CURRENT_USER, kEnvironment, L"Portico"};
+  ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, kEnvironment, L"VT_Parameter"};
   bool had_folder_ = false;
   bool had_settings_ = false;
   std::vector<unsigned char> old_settings_;
@@ -125,22 +66,22 @@ TEST_F(UserEnvironmentTest, PublishesDriveAndParameterAsStrings) {
   WriteSettings("[Quillon]\r\nVT_Parameter=abc\r\n");
   PublishUserEnvironmentFor(L"C:\\stick folder\\");
 
-  ReadValue portico = ReadEnvironmentValue(L"Portico");
+  RegistryValue portico = ReadEnvironmentValue(L"Portico");
   ASSERT_TRUE(portico.present);
   EXPECT_EQ(portico.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(portico.text, L"C:");
-  EXPECT_EQ(portico.bytes, 6u);  // two characters and the terminator
+  EXPECT_EQ(portico.Text(), L"C:");
+  EXPECT_EQ(portico.data.size(), 6u);  // two characters and the terminator
 
-  ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+  RegistryValue parameter = ReadEnvironmentValue(L"VT_Parameter");
   ASSERT_TRUE(parameter.present);
   EXPECT_EQ(parameter.type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(parameter.text, L"abc");
-  EXPECT_EQ(parameter.bytes, 8u);
+  EXPECT_EQ(parameter.Text(), L"abc");
+  EXPECT_EQ(parameter.data.size(), 8u);
 }
 
 TEST_F(UserEnvironmentTest, DriveLetterKeepsItsCase) {
   PublishUserEnvironmentFor(L"c:\\");
-  EXPECT_EQ(ReadEnvironmentValue(L"Portico").text, L"c:");
+  EXPECT_EQ(ReadEnvironmentValue(L"Portico").Text(), L"c:");
 }
 
 // A missing file or key writes an empty value; it doesn't leave an old one.
@@ -160,11 +101,11 @@ TEST_F(UserEnvironmentTest, MissingSettingWritesEmptyValue) {
       WriteSettings(c.settings);
     SetEnvironmentText(L"VT_Parameter", L"from an earlier start");
     PublishUserEnvironmentFor(L"C:\\");
-    ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+    RegistryValue parameter = ReadEnvironmentValue(L"VT_Parameter");
     ASSERT_TRUE(parameter.present) << c.what;
     EXPECT_EQ(parameter.type, static_cast<DWORD>(REG_SZ)) << c.what;
-    EXPECT_EQ(parameter.text, L"") << c.what;
-    EXPECT_EQ(parameter.bytes, 2u) << c.what;
+    EXPECT_EQ(parameter.Text(), L"") << c.what;
+    EXPECT_EQ(parameter.data.size(), 2u) << c.what;
   }
 }
 
@@ -176,10 +117,10 @@ TEST_F(UserEnvironmentTest, LongParameterIsCutTo255Characters) {
       text += static_cast<char>('a' + i % 26);
     WriteSettings("[Quillon]\r\nVT_Parameter=" + text + "\r\n");
     PublishUserEnvironmentFor(L"C:\\");
-    ReadValue parameter = ReadEnvironmentValue(L"VT_Parameter");
+    RegistryValue parameter = ReadEnvironmentValue(L"VT_Parameter");
     size_t kept = length < 255 ? length : 255;
-    EXPECT_EQ(Narrow(parameter.text), text.substr(0, kept)) << length << " characters";
-    EXPECT_EQ(parameter.bytes, (kept + 1) * sizeof(wchar_t)) << length << " characters";
+    EXPECT_EQ(Narrow(parameter.Text()), text.substr(0, kept)) << length << " characters";
+    EXPECT_EQ(parameter.data.size(), (kept + 1) * sizeof(wchar_t)) << length << " characters";
   }
 }
 
@@ -188,8 +129,8 @@ TEST_F(UserEnvironmentTest, NoModuleFolderWritesNothing) {
   SetEnvironmentText(L"VT_Parameter", L"kept");
   PublishUserEnvironmentFor(nullptr);
   PublishUserEnvironmentFor(L"");
-  EXPECT_EQ(ReadEnvironmentValue(L"Portico").text, L"Q:");
-  EXPECT_EQ(ReadEnvironmentValue(L"VT_Parameter").text, L"kept");
+  EXPECT_EQ(ReadEnvironmentValue(L"Portico").Text(), L"Q:");
+  EXPECT_EQ(ReadEnvironmentValue(L"VT_Parameter").Text(), L"kept");
 }
 
 // The change is announced once to the top-level windows, this test's own

@@ -4,7 +4,7 @@
 // Exit code 0 when the log path was set, 3 when it wasn't.
 #include <windows.h>
 
-#include "support/log.h"
+#include "support/log/log.h"
 
 int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i)

@@ -1,0 +1,69 @@
+#include "support/path_buffer.h"
+
+#include <string>
+
+#include "gtest/gtest.h"
+
+namespace quillon {
+namespace {
+
+// A path of 259 characters fits with its terminator; one of 260 is never kept,
+// also not in part.
+TEST(PathBufferTest, ResultsAtTheCapacityBoundary) {
+  const std::wstring fits(259, L'p');
+  const std::wstring too_long(260, L'p');
+  struct Case {
+    const char* what;
+    bool (*build)(PathBuffer*, const std::wstring&);
+  };
+  const Case cases[] = {
+      {"Assign", [](PathBuffer* p, const std::wstring& t) { return p->Assign(t.c_str()); }},
+      {"Append after a head",
+       [](PathBuffer* p, const std::wstring& t) {
+         return p->Assign(t.substr(0, 100).c_str()) && p->Append(t.substr(100).c_str());
+       }},
+      {"Format", [](PathBuffer* p, const std::wstring& t) { return p->Format(L"%s", t.c_str()); }},
+      {"Format of two parts",
+       [](PathBuffer* p, const std::wstring& t) {
+         return p->Format(L"%s\\%s", t.substr(0, 9).c_str(), t.substr(10).c_str());
+       }},
+  };
+  for (const Case& c : cases) {
+    PathBuffer path;
+    EXPECT_TRUE(c.build(&path, fits)) << c.what;
+    EXPECT_EQ(path.Length(), 259u) << c.what;
+    EXPECT_FALSE(c.build(&path, too_long)) << c.what;
+    EXPECT_TRUE(path.IsEmpty()) << c.what;
+  }
+}
+
+TEST(PathBufferTest, FailedAppendEmptiesTheBuffer) {
+  PathBuffer path;
+  ASSERT_TRUE(path.Assign(std::wstring(258, L'p').c_str()));
+  EXPECT_TRUE(path.Append(L"q"));
+  EXPECT_EQ(path.Last(), L'q');
+  EXPECT_FALSE(path.Append(L"r"));
+  EXPECT_STREQ(path.Get(), L"");
+  EXPECT_FALSE(path.Assign(nullptr));
+  EXPECT_EQ(path.Last(), L'\0');
+}
+
+// What a system call reports as the length it wrote into Data().
+TEST(PathBufferTest, TakeWrittenAcceptsOneTo259Characters) {
+  struct Case {
+    size_t length;
+    bool accepted;
+  };
+  const Case cases[] = {{0, false},  {1, true},    {258, true},
+                        {259, true}, {260, false}, {4096, false}};
+  for (const Case& c : cases) {
+    PathBuffer path;
+    for (size_t i = 0; i < PathBuffer::kCapacity; ++i)
+      path.Data()[i] = L'x';
+    EXPECT_EQ(path.TakeWritten(c.length), c.accepted) << c.length;
+    EXPECT_EQ(path.Length(), c.accepted ? c.length : 0u) << c.length;
+  }
+}
+
+}  // namespace
+}  // namespace quillon
