@@ -26,6 +26,8 @@ bool EnsureFolderExists(const PathBuffer& path) {
 // created as a folder when missing. False on any failure, including a file
 // in the folder's place.
 bool MakeFolderIn(const PathBuffer& folder, const wchar_t* name, PathBuffer* path) {
+  if (!name || name[0] == L'\0')
+    return false;
   const wchar_t* separator = folder.Last() == L'\\' ? L"" : L"\\";
   if (!path->Format(L"%s%s%s", folder.Get(), separator, name))
     return false;

@@ -52,6 +52,7 @@ bool IsDriveLetterPath(const wchar_t* path) {
 }
 
 const wchar_t* GetModuleFolder() {
+  g_module_folder.Clear();
   PathBuffer own_path;
   if (!ReadOwnPath(&own_path) || !ModuleFolderFromPath(own_path.Get(), &g_module_folder))
     return nullptr;

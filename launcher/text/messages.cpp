@@ -166,8 +166,10 @@ bool LoadText(UINT id, wchar_t* buffer, size_t capacity) {
 
 using EnableThemeDialogTextureFn = HRESULT(WINAPI*)(HWND, DWORD);
 
-// EnableThemeDialogTexture from uxtheme, loaded from the system folder on
-// first use only. Null when the library or the procedure is missing.
+// EnableThemeDialogTexture from uxtheme, looked up on first use only (the
+// library comes from the system folder; where the library search is
+// unrestricted it was loaded from there at start). Null when the library or
+// the procedure is missing.
 EnableThemeDialogTextureFn ThemeDialogTexture() {
   static bool looked_up = false;
   static EnableThemeDialogTextureFn enable_texture = nullptr;

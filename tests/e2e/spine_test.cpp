@@ -76,10 +76,16 @@ TEST_F(SpineTest, SecondLauncherEndsWhileTheFirstShowsItsMessage) {
 
   RunResult second = RunLauncher(RunOptions());
   ASSERT_TRUE(second.Ended()) << second.Describe();
+  EXPECT_EQ(second.exit_code, 0u) << second.Describe();
   EXPECT_TRUE(second.windows.empty()) << second.Describe();
   EXPECT_LT(second.elapsed_ms, kQuickEndMs) << second.Describe();
 
-  ASSERT_TRUE(PressButton(first.result().windows[0].window, IDOK));
+  // OK, pressed again should the first press come too early to be taken.
+  HWND box = first.result().windows[0].window;
+  for (int attempt = 0; attempt < 5 && ::IsWindow(box); ++attempt) {
+    PressButton(box, IDOK);
+    WaitForWindowGone(box, 2000);
+  }
   RunResult r = first.Finish();
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_EQ(r.CountBoxes(kTextWinver), 1u) << r.Describe();

@@ -86,15 +86,15 @@ bool ClearStick() {
   if (root.empty())
     return false;
   WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((root + L"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  FindHandle find(::FindFirstFileW((root + L"*").c_str(), &data));
+  if (find.IsValid()) {
     do {
       std::wstring name = data.cFileName;
       if (name != L"." && name != L"..")
         RemoveTree(root + name);
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.Get(), &data));
   }
+  find.Close();
   return ListFilesBelow(root.substr(0, 2)).empty();
 }
 

@@ -65,8 +65,8 @@ std::wstring VersionText(const std::wstring& path, const wchar_t* name) {
 void ListFiles(const std::wstring& root, const std::wstring& relative) {
   std::wstring folder = relative.empty() ? root : root + L"\\" + relative;
   WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE)
+  quillon::FindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find.IsValid())
     return;
   do {
     std::wstring name = data.cFileName;
@@ -82,8 +82,7 @@ void ListFiles(const std::wstring& root, const std::wstring& relative) {
     std::printf("  %-36ls %10llu  file %-14ls product %ls\n", child.c_str(), size,
                 VersionText(path, L"FileVersion").c_str(),
                 VersionText(path, L"ProductVersion").c_str());
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  } while (::FindNextFileW(find.Get(), &data));
 }
 
 int PrintLink(const wchar_t* file) {
