@@ -14,7 +14,7 @@ namespace {
 
 constexpr DWORD kPollMs = 50;
 // How long a pressed message box may stay up before OK is pressed again.
-constexpr DWORD kRepressMs = 2000;
+constexpr DWORD kRepressMs = 250;
 constexpr wchar_t kAppDefaultsKey[] = L"Software\\Wine\\AppDefaults\\";
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
