@@ -6,6 +6,10 @@
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
+#include "localization/files/current_language_file.h"
+#include "localization/language_files.h"
+#include "localization/locale_setting.h"
+#include "support/ascii_text.h"
 #include "support/handles.h"
 #include "support/path_buffer.h"
 #include "userenv/user_environment.h"
@@ -37,17 +41,6 @@ bool StickIsBusy() {
   return ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// Case-insensitive comparison of ASCII letters only. The locale-aware
-// comparisons fold case by the user's language (a Turkish "I" is not an "i").
-bool EqualsIgnoringAsciiCase(const wchar_t* a, const wchar_t* b) {
-  auto fold = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; };
-  for (; *a != L'\0' && *b != L'\0'; ++a, ++b) {
-    if (fold(*a) != fold(*b))
-      return false;
-  }
-  return *a == *b;
-}
-
 // The Windows-version gate: the reported version decides, and the stick's
 // settings file is read only when the version alone doesn't let the start go on.
 bool WindowsVersionAccepted(wchar_t drive) {
@@ -74,15 +67,23 @@ bool IsVersionCheckDisabled(const wchar_t* settings_path) {
 }
 
 int RunLauncher() {
+  ApplyLocaleSetting();
+
   // Every path on the stick is built from the drive letter of the program's
   // own folder. Without one (the path can't be split, or the program was
-  // started from a network path) there is no stick to work with.
+  // started from a network path) there is no stick to work with, and no
+  // language file: the message comes from the string table.
   const wchar_t* module_folder = GetModuleFolder();
   if (!module_folder || !IsDriveLetterPath(module_folder)) {
     ShowErrorMessage(kMsgErrorOther);
     return 0;
   }
   const wchar_t drive = module_folder[0];
+
+  // From here on every text of the start is in the user's language.
+  PathBuffer language_file;
+  ResolveLanguageFile(module_folder, &language_file, 1);
+  SetCurrentLanguageFile(language_file.Get());
 
   // One launcher at a time: a second one ends silently. The mutex is held
   // until the start ends.

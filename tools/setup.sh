@@ -24,6 +24,7 @@ have_cmd xz || need+=(xz-utils)
 have_cmd dpkg-source || need+=(dpkg-dev)
 have_cmd import || need+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+{ have_cmd localedef && [ -f /usr/share/i18n/locales/ja_JP ]; } || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
@@ -60,6 +61,20 @@ if [ ! -f "$deps/xz/CMakeLists.txt" ]; then
   dpkg-source --no-check -x "$dsc" "$deps/xz" >/dev/null
   rm -rf "$work"
 fi
+# The Unix locales whose UI languages the language tests start the launcher
+# under (Wine takes the UI language from the process's Unix locale, only for
+# locales that exist). Compiled into .deps/locales; tests point LOCPATH there.
+for locale in ja_JP en_US zh_CN zh_TW; do
+  if [ ! -d "$deps/locales/$locale.UTF-8" ]; then
+    mkdir -p "$deps/locales"
+    localedef -i "$locale" -f UTF-8 "$deps/locales/$locale.UTF-8" 2>/dev/null ||
+      [ -d "$deps/locales/$locale.UTF-8" ] || {
+        echo "setup: can't compile the locale $locale.UTF-8" >&2
+        exit 1
+      }
+  fi
+done
+
 # Wine's 32-bit part, which runs the shipped PE32 launcher and the 32-bit
 # test build. It needs a kernel that runs 32-bit programs: a 96-byte i386 ELF
 # program that only exits with 42 tells, without any 32-bit toolchain. The

@@ -2,9 +2,12 @@
 // environment variables of the launcher process.
 //   QUILLON_TEST_NATIVE32=1|0     the native system is 32-bit x86 (or not)
 //   QUILLON_TEST_USER_ADMIN=1|0   the shell's administrator answer
+//   QUILLON_TEST_VOLUME_CONTROL=1|0  the stick's volume accepts the private
+//                                 control code of the language choice (or not)
 #include <windows.h>
 
 #include "environment/platform/platform.h"
+#include "localization/language_files.h"
 
 namespace quillon {
 namespace {
@@ -32,6 +35,9 @@ void InstallSeamsFromEnvironment() {
   int admin = ReadFlag(L"QUILLON_TEST_USER_ADMIN");
   if (admin >= 0)
     new ScopedUserIsAdminForTesting(admin == 1);
+  int volume_control = ReadFlag(L"QUILLON_TEST_VOLUME_CONTROL");
+  if (volume_control >= 0)
+    new ScopedVolumeControlForTesting(volume_control == 1);
 }
 
 }  // namespace quillon

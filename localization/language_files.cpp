@@ -1,0 +1,207 @@
+#include "localization/language_files.h"
+
+#include <strsafe.h>
+
+#include <io.h>
+
+#include "deploy/folders/folders.h"
+#include "launcher/paths/stick_paths.h"
+#include "localization/language_list.h"
+
+namespace quillon {
+namespace {
+
+constexpr DWORD kChoiceCapacity = 64;
+constexpr DWORD kFileKeyValueCapacity = 64;
+constexpr DWORD kLocaleIdCapacity = 16;
+// "%04x.cfg" and the LocaleID keys.
+constexpr size_t kShortNameCapacity = 16;
+// A language number's File key: at most 7 characters.
+constexpr size_t kNumberKeyCapacity = 8;
+// The stick's own volume driver answers this private code (device type
+// FILE_DEVICE_UNKNOWN, function 0x801, METHOD_NEITHER, FILE_ANY_ACCESS).
+constexpr DWORD kVolumeControlCode = 0x00222007;
+
+constexpr wchar_t kFileSection[] = L"File";
+constexpr wchar_t kLanguageSection[] = L"Language";
+constexpr wchar_t kPorticoKey[] = L"Portico";
+
+// -1: the real volume answers; 0 or 1: the test's answer.
+int g_volume_control_override = -1;
+
+// An access test for existence only.
+bool Exists(const PathBuffer& path) {
+  return !path.IsEmpty() && ::_waccess(path.Get(), 0) == 0;
+}
+
+// The File key of language number |n| into |key|. False when its decimal text
+// doesn't fit 7 characters: such a number names no entry.
+bool NumberKey(int n, wchar_t (&key)[kNumberKeyCapacity]) {
+  return SUCCEEDED(::StringCchPrintfW(key, kNumberKeyCapacity, L"%d", n));
+}
+
+// The value of the File key of |n| in |indexFile| into |value| of |capacity|
+// characters; empty when the number has no key or the key is missing.
+void ReadFileKey(const wchar_t* indexFile, int n, wchar_t* value, DWORD capacity) {
+  value[0] = L'\0';
+  wchar_t key[kNumberKeyCapacity];
+  if (NumberKey(n, key))
+    ::GetPrivateProfileStringW(kFileSection, key, L"", value, capacity, indexFile);
+}
+
+// The number of a stored value |value| (not empty): see ReadUserLanguageChoice.
+int NumberOfStoredValue(const wchar_t* value, const wchar_t* indexFile) {
+  if (value[1] == L'\0') {
+    const int digit = (value[0] >= L'0' && value[0] <= L'9') ? value[0] - L'0' : 0;
+    // The one-character value 4 means automatic, not language 4.
+    return digit == 4 ? 0 : digit;
+  }
+  const LanguageList list = BuildLanguageList(indexFile);
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (::lstrcmpiW(list[i].fileName, value) == 0)
+      return static_cast<int>(i + 1);
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool VolumeHandle::Open(const wchar_t* path, DWORD access) {
+  handle_.Reset(::CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return handle_.IsValid();
+}
+
+bool VolumeHandle::Control() {
+  if (!handle_.IsValid())
+    return false;
+  if (g_volume_control_override >= 0)
+    return g_volume_control_override == 1;
+  DWORD returned = 0;
+  return ::DeviceIoControl(handle_.Get(), kVolumeControlCode, nullptr, 0, nullptr, 0, &returned,
+                           nullptr) != FALSE;
+}
+
+bool VolumeHandle::Close() {
+  if (handle_.IsValid())
+    ::FlushFileBuffers(handle_.Get());
+  handle_.Close();
+  return true;
+}
+
+int ReadUserLanguageChoice(const wchar_t* indexFile) {
+  PathBuffer folder;
+  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
+    return 0;
+  wchar_t value[kChoiceCapacity] = {};
+  PathBuffer choice_file;
+  // A path that doesn't fit names no file: nothing is stored there.
+  if (choice_file.Format(L"%sDetacher.ini", folder.Get())) {
+    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kChoiceCapacity,
+                               choice_file.Get());
+  }
+  if (!indexFile)
+    return value[0] != L'\0' ? 1 : -1;
+  if (value[0] == L'\0')
+    return -1;
+  return NumberOfStoredValue(value, indexFile);
+}
+
+int ReadRegistryLanguageNumber() {
+  RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, L"Software\\Vaultine", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return 0;
+  // Four bytes, whatever type the value has.
+  int number = 0;
+  DWORD size = sizeof(number);
+  if (::RegQueryValueExW(key.Get(), L"PORTICO_LANGUAGE", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return number;
+}
+
+int GetLanguageNumber(const wchar_t* indexFile) {
+  int n = ReadUserLanguageChoice(indexFile);
+  if (n < 0) {
+    // Nothing stored: the stick's volume decides between the registry and
+    // the stick's own default. The volume is closed whatever it answers.
+    PathBuffer volume_name;
+    VolumeHandle volume;
+    const bool opened = volume_name.Format(L"\\\\.\\%c:", indexFile[0]) &&
+                        volume.Open(volume_name.Get(), GENERIC_READ);
+    const bool accepted = opened && volume.Control();
+    volume.Close();
+    if (accepted) {
+      n = ReadRegistryLanguageNumber();
+    } else {
+      n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, indexFile));
+    }
+  }
+  if (n <= 0)
+    return n;
+  wchar_t name[kFileKeyValueCapacity];
+  ReadFileKey(indexFile, n, name, kFileKeyValueCapacity);
+  return name[0] == L'\0' ? 0 : n;
+}
+
+WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
+  wchar_t key[kShortNameCapacity];
+  ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", uiLanguage);
+  wchar_t value[kLocaleIdCapacity] = {};
+  ::GetPrivateProfileStringW(L"LocaleID", key, L"", value, kLocaleIdCapacity, indexFile);
+  return value[0] != L'\0' ? HexLanguageId(value) : uiLanguage;
+}
+
+void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode) {
+  const wchar_t drive = moduleFolder[0];
+  PathBuffer root_index;
+  PathBuffer folder_index;
+  StickLanguageIndexPath(drive, &root_index);
+  // Whichever index file is used for the names, the number comes from the
+  // one at the stick's root.
+  const int n = GetLanguageNumber(root_index.Get());
+  const WORD ui = ::GetUserDefaultUILanguage();
+
+  const bool folder_mode =
+      rootMode == 0 && FolderLanguageIndexPath(moduleFolder, &folder_index) && Exists(folder_index);
+  const PathBuffer& index = folder_mode ? folder_index : root_index;
+  // The path of a file named in the index, in the index file's folder.
+  auto path_of = [&](const wchar_t* name, PathBuffer* path) {
+    return folder_mode ? path->Format(L"%s.cfg\\%s", moduleFolder, name)
+                       : StickConfigPath(drive, name, path);
+  };
+
+  if (n == 0) {
+    wchar_t mapped[kShortNameCapacity];
+    ::StringCchPrintfW(mapped, kShortNameCapacity, L"%04x.cfg", MapUiLanguage(index.Get(), ui));
+    if (!path_of(mapped, out) || !Exists(*out))
+      out->Assign(index.Get());
+    return;
+  }
+
+  wchar_t ui_name[kShortNameCapacity];
+  ::StringCchPrintfW(ui_name, kShortNameCapacity, L"%04x.cfg", ui);
+  wchar_t name[PathBuffer::kCapacity];
+  ReadFileKey(index.Get(), n, name, PathBuffer::kCapacity);
+  if (name[0] == L'\0' || !path_of(name, out) || !Exists(*out))
+    out->Assign(index.Get());
+  // The UI language's own file is taken from any number; another language's
+  // only when the user chose it.
+  if (::lstrcmpiW(name, ui_name) == 0)
+    return;
+  if (ReadUserLanguageChoice(nullptr) >= 0)
+    return;
+  out->Assign(index.Get());
+}
+
+ScopedVolumeControlForTesting::ScopedVolumeControlForTesting(bool accepts)
+    : previous_(g_volume_control_override) {
+  g_volume_control_override = accepts ? 1 : 0;
+}
+
+ScopedVolumeControlForTesting::~ScopedVolumeControlForTesting() {
+  g_volume_control_override = previous_;
+}
+
+}  // namespace quillon

@@ -1,0 +1,87 @@
+// The choice of the language file for the current user: a choice stored in
+// Detacher.ini, else a number from the registry (when the stick's volume
+// accepts a private control code) or the stick's default, else the Windows UI
+// language mapped through the stick's LocaleID table. The last resort is the
+// index file Language.cfg itself, which is also a complete language file.
+#ifndef QUILLON_LOCALIZATION_LANGUAGE_FILES_H_
+#define QUILLON_LOCALIZATION_LANGUAGE_FILES_H_
+
+#include <windows.h>
+
+#include "support/handles.h"
+#include "support/path_buffer.h"
+
+namespace quillon {
+
+// Owns the handle of a volume ("\\.\E:") for the one question that the
+// resolution asks of it. Empty (INVALID_HANDLE_VALUE) until Open succeeds.
+class VolumeHandle {
+ public:
+  VolumeHandle() = default;
+  ~VolumeHandle() { Close(); }
+  VolumeHandle(const VolumeHandle&) = delete;
+  VolumeHandle& operator=(const VolumeHandle&) = delete;
+
+  // Opens |path| with |access|, shared for reading and writing. True when a
+  // handle is held.
+  bool Open(const wchar_t* path, DWORD access);
+  // Sends the private control code 0x00222007 (no buffers). True only when a
+  // driver on the volume knows the code; an ordinary volume refuses it.
+  bool Control();
+  // Flushes and closes the handle when one is held. Always true.
+  bool Close();
+
+ private:
+  FileHandle handle_;
+};
+
+// The number that the user stored: 0 (automatic) when the data folder can't
+// be had. With |indexFile| null: 1 when Detacher.ini holds a value, -1 when it
+// holds none. Otherwise -1 when nothing is stored; a one-character value as a
+// decimal digit (a non-digit gives 0, and 4 gives 0); a longer value is the
+// position (from 1) of the File entry of |indexFile| with that file name in
+// any case, or 0 when none has it ("Auto" among them).
+int ReadUserLanguageChoice(const wchar_t* indexFile);
+
+// The value PORTICO_LANGUAGE of HKCU\Software\Vaultine (created when missing)
+// as a 32-bit number; 0 when the key can't be opened or the value can't be
+// read.
+int ReadRegistryLanguageNumber();
+
+// The language number for the index file |indexFile| (whose first character
+// is the stick's drive letter): the stored choice; when none is stored, the
+// registry number if the stick's volume accepts the private control code,
+// otherwise the stick's default ([Language] Portico). A positive number
+// whose File key is empty (or whose key text would not fit 7 characters)
+// gives 0 (automatic); negative numbers come back as they are.
+int GetLanguageNumber(const wchar_t* indexFile);
+
+// The LANGID whose file automatic mode uses for |uiLanguage|: the LocaleID
+// entry of |indexFile| for it, or |uiLanguage| itself.
+WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage);
+
+// Resolves the language file for the program in |moduleFolder| (the module
+// folder, with its trailing backslash; its first character is the stick's
+// drive letter) into |out|, which always receives a path, possibly of a file
+// that doesn't exist. |rootMode| 1 takes the index file at the stick's root
+// (both callers); 0 takes the one in the program's folder when it exists. A
+// path that doesn't fit 260 characters counts as a missing file.
+void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode);
+
+// Test seam: the volume's answer to the private control code, which Wine's
+// volumes can't give. For its lifetime Control() answers |accepts| for any
+// open volume; the previous answer comes back after.
+class ScopedVolumeControlForTesting {
+ public:
+  explicit ScopedVolumeControlForTesting(bool accepts);
+  ~ScopedVolumeControlForTesting();
+  ScopedVolumeControlForTesting(const ScopedVolumeControlForTesting&) = delete;
+  ScopedVolumeControlForTesting& operator=(const ScopedVolumeControlForTesting&) = delete;
+
+ private:
+  int previous_;
+};
+
+}  // namespace quillon
+
+#endif  // QUILLON_LOCALIZATION_LANGUAGE_FILES_H_

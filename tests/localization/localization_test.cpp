@@ -1,0 +1,114 @@
+#include <windows.h>
+
+#include <string>
+
+#include "gtest/gtest.h"
+#include "localization/language_files.h"
+#include "localization/language_list.h"
+#include "localization/locale_setting.h"
+#include "tests/support/test_files.h"
+
+namespace quillon {
+namespace {
+
+using testing::Narrow;
+using testing::ScopedDataFolderAside;
+using testing::TempDir;
+using testing::WriteText;
+
+TEST(LocaleSettingTest, ThreeCodesInAnyCaseSetTheThreadLocale) {
+  struct Case {
+    const char* value;   // null: no key
+    LCID thread_locale;  // after ApplyLocaleSettingFrom; 0: unchanged
+  } cases[] = {
+      {"JP", 0x0411}, {"jp", 0x0411}, {"Jp", 0x0411}, {"EN", 0x0409}, {"sc", 0x0804},
+      {"JA", 0},      {"JPN", 0},     {"", 0},        {nullptr, 0},
+  };
+  TempDir dir;
+  const std::wstring settings = dir.Join(L"Quillon.ini");
+  const LCID before = ::GetThreadLocale();
+  for (const Case& c : cases) {
+    // A locale that none of the codes sets, to see whether the call changed it.
+    ASSERT_TRUE(::SetThreadLocale(0x0407));
+    ASSERT_TRUE(WriteText(settings, c.value
+                                        ? std::string("[Locale]\r\nLanguage=") + c.value + "\r\n"
+                                        : "[Locale]\r\n"));
+    ApplyLocaleSettingFrom(settings.c_str());
+    // The language-neutral Japanese locale 0x0011 reads back as 0x0411.
+    EXPECT_EQ(::GetThreadLocale(), c.thread_locale ? c.thread_locale : 0x0407u)
+        << (c.value ? c.value : "no key");
+  }
+  ::SetThreadLocale(before);
+}
+
+TEST(HexLanguageIdTest, LeadingHexDigitsCutTo16Bits) {
+  struct Case {
+    const wchar_t* text;
+    WORD id;
+  } cases[] = {
+      {L"0411.cfg", 0x0411},  {L"0c04.cfg", 0x0c04}, {L"0C04", 0x0c04},
+      {L"  404", 0x0404},     {L"+409", 0x0409},     {L"-1", 0xFFFF},
+      {L"12345", 0x2345},     {L"x0411.cfg", 0},     {L"", 0},
+      {L"fffff0409", 0x0409},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(HexLanguageId(c.text), c.id) << Narrow(c.text);
+}
+
+class LanguageListTest : public ::testing::Test {
+ protected:
+  LanguageList ListOf(const std::string& file_section) {
+    EXPECT_TRUE(WriteText(index_, "[File]\r\n" + file_section));
+    return BuildLanguageList(index_.c_str());
+  }
+  TempDir dir_;
+  std::wstring index_ = dir_.Join(L"Language.cfg");
+};
+
+TEST_F(LanguageListTest, TheRunOfFileKeysEndsAtTheFirstGap) {
+  EXPECT_EQ(ListOf("1=0411.cfg\r\n2=0409.cfg\r\n4=0804.cfg\r\n").size(), 2u);
+  EXPECT_EQ(ListOf("1=\r\n2=0409.cfg\r\n").size(), 0u);
+  EXPECT_EQ(BuildLanguageList(dir_.Join(L"missing.cfg").c_str()).size(), 0u);
+}
+
+// A name that two entries share shows the country; one that occurs once
+// shows alone; an unknown LANGID gets its digits.
+TEST_F(LanguageListTest, DisplayNames) {
+  LanguageList list = ListOf("1=0409.cfg\r\n2=0411.cfg\r\n3=0809.cfg\r\n4=0bad.cfg\r\n");
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_STREQ(list[0].displayName, L"English - United States");
+  EXPECT_STREQ(list[1].displayName, L"Japanese");
+  EXPECT_STREQ(list[2].displayName, L"English - United Kingdom");
+  EXPECT_STREQ(list[3].displayName, L"0bad");
+  EXPECT_EQ(list[2].langId, 0x0809);
+  EXPECT_STREQ(list[2].fileName, L"0809.cfg");
+  EXPECT_TRUE(SharesLanguageName(list, 0));
+  EXPECT_FALSE(SharesLanguageName(list, 1));
+}
+
+// The program-folder mode reads the index beside the program; a module
+// folder too long for its paths falls back like a missing file.
+TEST(ResolveLanguageFileTest, FolderModeAndPathsThatDontFit) {
+  ScopedDataFolderAside data_folder;
+  TempDir dir;
+  const std::wstring folder = dir.Path() + L"\\";
+  ASSERT_TRUE(::CreateDirectoryW(dir.Join(L".cfg").c_str(), nullptr));
+  wchar_t ui_file[16];
+  ::wsprintfW(ui_file, L"%04x.cfg", ::GetUserDefaultUILanguage());
+  ASSERT_TRUE(WriteText(dir.Join(L".cfg\\Language.cfg"), "[Quillon]\r\n"));
+  ASSERT_TRUE(WriteText(dir.Join(L".cfg\\") + ui_file, "[Quillon]\r\n"));
+  const std::wstring root_index = folder.substr(0, 1) + L":\\.cfg\\Language.cfg";
+
+  PathBuffer out;
+  ResolveLanguageFile(folder.c_str(), &out, 0);
+  EXPECT_EQ(std::wstring(out.Get()), folder + L".cfg\\" + ui_file);
+  ResolveLanguageFile(folder.c_str(), &out, 1);
+  EXPECT_EQ(std::wstring(out.Get()), root_index);
+  // 250 characters of folder leave no room for ".cfg\Language.cfg".
+  const std::wstring long_folder = folder + std::wstring(250 - folder.size(), L'f') + L"\\";
+  ResolveLanguageFile(long_folder.c_str(), &out, 0);
+  EXPECT_EQ(std::wstring(out.Get()), root_index);
+}
+
+}  // namespace
+}  // namespace quillon
