@@ -1,17 +1,21 @@
 #include "launcher/launch.h"
 
 #include "deploy/plan.h"
+#include "environment/antivirus_warnings.h"
+#include "environment/conflicting_tools.h"
 #include "environment/platform/platform.h"
 #include "launcher/paths/module_paths.h"
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
+#include "launcher/wait_window.h"
 #include "localization/files/current_language_file.h"
 #include "localization/language_files.h"
 #include "localization/locale_setting.h"
 #include "support/ascii_text.h"
 #include "support/handles.h"
 #include "support/path_buffer.h"
+#include "support/sleep.h"
 #include "userenv/user_environment.h"
 
 namespace quillon {
@@ -33,12 +37,44 @@ bool MutexExists(const wchar_t* name) {
   return mutex.IsValid();
 }
 
+// The wait window's bar counts seconds up to 90 of 100; the wait goes on.
+constexpr int kWaitRange = 100;
+constexpr DWORD kWaitShownSecondsCap = 90;
+constexpr DWORD kWaitIdleMs = 100;
+
 // True when another component of the product holds the busy mutex. The probe
 // creates the mutex (with initial ownership) and closes it again at once; a
 // create that fails for another reason counts as "not busy".
 bool StickIsBusy() {
   KernelHandle probe(::CreateMutexW(nullptr, TRUE, kBusyMutex));
   return ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Waits in the wait window until the busy mutex is gone or the user gives up.
+// The only message loop of the program: no dialog keyboard handling, no
+// time-out. True when the start may go on.
+bool WaitWhileStickIsBusy() {
+  ShowWaitWindow(nullptr, kWaitRange);
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    MSG message;
+    if (::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      // 0 is the quit message that the window's end posts.
+      if (::GetMessageW(&message, nullptr, 0, 0) <= 0)
+        break;
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    } else {
+      RetrySleep(kWaitIdleMs);
+      DWORD seconds = (::GetTickCount() - start) / 1000;
+      if (seconds > kWaitShownSecondsCap)
+        seconds = kWaitShownSecondsCap;
+      UpdateWaitWindow(L"", static_cast<int>(seconds));
+    }
+    if (!StickIsBusy())
+      CloseWaitWindow();
+  }
+  return !WaitCancelled();
 }
 
 // The Windows-version gate: the reported version decides, and the stick's
@@ -97,6 +133,16 @@ int RunLauncher() {
     return 0;
   }
 
+  if (CheckAvastWarning() == kWarningAbort)
+    return 0;
+  if (Check360Warning() == kWarningAbort)
+    return 0;
+  // The product's own tools: each has shown its message where one is due.
+  if (CheckStewardryRunning() != 0)
+    return 0;
+  if (CheckKeepsafeRunning() != 0)
+    return 0;
+
   if (!WindowsVersionAccepted(drive)) {
     ShowErrorMessage(kMsgErrorWinver);
     return 0;
@@ -107,9 +153,11 @@ int RunLauncher() {
     // mutex there is nothing to wait for: end silently.
     if (!MutexExists(kStartMutex))
       return 0;
-    // With it, the start waits in the wait window until the stick is free.
-    // The wait window is not there yet, so this case ends silently as well.
-    return 0;
+    // With it, the start waits until the stick is free or the user cancels.
+    if (!WaitWhileStickIsBusy()) {
+      instance.Close();
+      return 0;
+    }
   }
 
   PublishUserEnvironment();

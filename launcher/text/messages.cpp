@@ -1,5 +1,6 @@
 #include "launcher/text/messages.h"
 
+#include <commctrl.h>
 #include <strsafe.h>
 #include <uxtheme.h>
 
@@ -274,6 +275,21 @@ void CenterWindow(HWND window) {
   POINT position = CenteredPosition(window_rect, parent_rect, desktop_rect);
   // No SWP_NOZORDER: the window comes to the top as it moves.
   ::SetWindowPos(window, HWND_TOP, position.x, position.y, 0, 0, SWP_NOSIZE);
+}
+
+void EnsureCommonControls(DWORD classes) {
+  using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
+  if (!comctl32)
+    return;
+  auto init = reinterpret_cast<InitCommonControlsExFn>(
+      reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
+  if (!init)
+    return;
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = classes;
+  init(&controls);
 }
 
 void InitLocalizedDialog(HWND dialog, const DialogText* texts, size_t count) {

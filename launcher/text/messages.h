@@ -53,6 +53,12 @@ struct DialogText {
   UINT message_id;
 };
 
+// Registers the common-control window classes |classes| (ICC_... flags) of
+// the system's comctl32, loaded from the system folder on first use, before a
+// dialog that holds such controls is created. A failure shows as a dialog
+// that can't be created.
+void EnsureCommonControls(DWORD classes);
+
 // The set-up that every dialog runs on WM_INITDIALOG: themed background on
 // Windows 5.1 or later, the caption as title, the controls' localized texts,
 // centred. |count| entries of |texts| are applied.

@@ -207,7 +207,7 @@ int KillProcessesNamed(std::initializer_list<const wchar_t*> names) {
   return killed;
 }
 
-MutexHolder::MutexHolder(std::vector<std::wstring> names) {
+MutexHolder::MutexHolder(std::vector<std::wstring> names, const std::wstring& program) {
   std::wstring ready_name = UniqueName(L"QuillonTestReady");
   std::wstring quit_name = UniqueName(L"QuillonTestQuit");
   KernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
@@ -215,7 +215,7 @@ MutexHolder::MutexHolder(std::vector<std::wstring> names) {
   if (!ready.IsValid() || !quit_.IsValid())
     return;
 
-  std::wstring exe = ProgramFolder() + L"mutex_holder.exe";
+  std::wstring exe = program.empty() ? ProgramFolder() + L"mutex_holder.exe" : program;
   std::wstring command =
       L"\"" + exe + L"\" --ready " + ready_name + L" --quit " + quit_name + L" --seconds 120";
   for (const std::wstring& name : names)
@@ -269,6 +269,18 @@ std::string RunResult::Describe() const {
 }
 
 LauncherProcess::LauncherProcess(RunOptions options) : options_(std::move(options)) {
+  start_tick_ = ::GetTickCount();
+  if (options_.attach_to != 0) {
+    PROCESS_INFORMATION* info = process_.Receive();
+    info->hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE,
+                                   FALSE, options_.attach_to);
+    info->dwProcessId = options_.attach_to;
+    result_.started = info->hProcess != nullptr;
+    ended_ = !result_.started;
+    if (result_.started)
+      robot_ = std::make_unique<UiRobot>(options_.attach_to);
+    return;
+  }
   std::wstring launcher =
       options_.launcher.empty() ? StickRoot() + L"Quillon.exe" : options_.launcher;
   std::wstring command = L"\"" + launcher + L"\"";

@@ -78,7 +78,9 @@ int KillProcessesNamed(std::initializer_list<const wchar_t*> names);
 class MutexHolder {
  public:
   // Starts the holder and waits (at most 10 s) until it holds |names|.
-  explicit MutexHolder(std::vector<std::wstring> names);
+  // |program| is a copy of mutex_holder.exe to start instead (under another
+  // image name); empty: the one in the test program's folder.
+  explicit MutexHolder(std::vector<std::wstring> names, const std::wstring& program = L"");
   // Tells the holder to let go and waits for its end (killing it after 5 s).
   ~MutexHolder();
   MutexHolder(const MutexHolder&) = delete;
@@ -98,6 +100,9 @@ class MutexHolder {
 struct RunOptions {
   // The program to start; empty: <stick>\Quillon.exe.
   std::wstring launcher;
+  // Not 0: nothing is started; the running launcher of this process ID
+  // (started by another program) is watched instead.
+  DWORD attach_to = 0;
   // Appended to the command line after the quoted program path (the launcher
   // itself reads no arguments; other programs started this way may).
   std::wstring arguments;

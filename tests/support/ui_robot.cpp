@@ -1,7 +1,11 @@
 #include "tests/support/ui_robot.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstdio>
 
+#include "support/handles.h"
 #include "tests/support/test_files.h"
 
 namespace quillon::testing {
@@ -46,6 +50,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
   control.id = ::GetDlgCtrlID(child);
   control.class_name = ClassOf(child);
   control.text = WindowText(child);
+  control.style = static_cast<DWORD>(::GetWindowLongW(child, GWL_STYLE));
   info->controls.push_back(control);
   return TRUE;
 }
@@ -72,6 +77,33 @@ bool LooksLikeMessageBox(const WindowInfo& info) {
     }
   }
   return has_text && has_button;
+}
+
+// |root| and every process that it started, directly or not, as far as they
+// still run.
+std::vector<DWORD> ProcessAndDescendants(DWORD root) {
+  std::vector<DWORD> family = {root};
+  SnapshotHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid())
+    return family;
+  std::vector<PROCESSENTRY32W> entries;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
+       more = ::Process32NextW(snapshot.Get(), &entry)) {
+    entries.push_back(entry);
+  }
+  // Each round adds the children of the processes found so far.
+  for (size_t known = 0; known != family.size();) {
+    known = family.size();
+    for (const PROCESSENTRY32W& e : entries) {
+      bool child = std::find(family.begin(), family.end(), e.th32ParentProcessID) != family.end();
+      bool listed = std::find(family.begin(), family.end(), e.th32ProcessID) != family.end();
+      if (child && !listed && e.th32ProcessID != 0)
+        family.push_back(e.th32ProcessID);
+    }
+  }
+  return family;
 }
 
 bool SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -134,6 +166,8 @@ WindowInfo ReadWindow(HWND window) {
   info.window = window;
   info.class_name = ClassOf(window);
   info.caption = WindowText(window);
+  info.style = static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE));
+  info.ex_style = static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE));
   ::EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&info));
   if (const ControlInfo* text = info.Control(kMessageBoxTextId))
     info.text = text->text;
@@ -189,13 +223,15 @@ std::vector<WindowInfo> UiRobot::Poll() {
     it = ::IsWindow(*it) ? std::next(it) : known_.erase(it);
   }
   std::vector<WindowInfo> fresh;
-  for (HWND window : FindTopLevelWindows(process_id_, std::wstring())) {
-    if (!known_.insert(window).second)
-      continue;
-    WindowInfo info = ReadWindow(window);
-    info.seen_after_ms = ::GetTickCount() - start_tick_;
-    fresh.push_back(info);
-    ++seen_count_;
+  for (DWORD process : ProcessAndDescendants(process_id_)) {
+    for (HWND window : FindTopLevelWindows(process, std::wstring())) {
+      if (!known_.insert(window).second)
+        continue;
+      WindowInfo info = ReadWindow(window);
+      info.seen_after_ms = ::GetTickCount() - start_tick_;
+      fresh.push_back(info);
+      ++seen_count_;
+    }
   }
   return fresh;
 }

@@ -21,6 +21,7 @@ struct ControlInfo {
   int id = 0;
   std::wstring class_name;
   std::wstring text;
+  DWORD style = 0;  // WS_VISIBLE, BS_..., SS_... as the control has them
 };
 
 // What a top-level window showed when it was read.
@@ -28,6 +29,8 @@ struct WindowInfo {
   HWND window = nullptr;
   std::wstring class_name;
   std::wstring caption;
+  DWORD style = 0;
+  DWORD ex_style = 0;  // WS_EX_TOPMOST among them
   // The text of the static control 65535: a message box's message.
   std::wstring text;
   // Every child control in Z order.
@@ -72,9 +75,10 @@ HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeo
 // |timeout_ms|. True when it went away.
 bool WaitForWindowGone(HWND window, DWORD timeout_ms);
 
-// Watches one process: each Poll() returns the windows of the process that
-// became visible since the last poll, each window once for as long as it
-// exists, and counts them.
+// Watches one process and the processes it started (a launcher started
+// through another program): each Poll() returns their windows that became
+// visible since the last poll, each window once for as long as it exists,
+// and counts them.
 class UiRobot {
  public:
   explicit UiRobot(DWORD process_id);

@@ -1,0 +1,120 @@
+#include "environment/antivirus_warnings.h"
+
+#include <io.h>
+
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+#include "support/handles.h"
+#include "support/path_buffer.h"
+
+namespace quillon {
+namespace {
+
+constexpr int kWarningDialog = 258;
+constexpr int kWarningText = 1002;
+constexpr int kDontShowAgain = 1001;
+constexpr wchar_t kUserKey[] = L"Software\\Vaultine";
+constexpr wchar_t kAvastFlag[] = L"AVASTCHECK_MSG";
+constexpr wchar_t k360Flag[] = L"360CHECK_MSG";
+
+// What the two warnings' dialogs differ in.
+struct Warning {
+  UINT message_id;
+  const wchar_t* flag;
+};
+constexpr Warning kAvast = {kMsgAvastCheck, kAvastFlag};
+constexpr Warning k360 = {kMsg360Check, k360Flag};
+
+// Stores the flag that stops |flag|'s warning for good. A failure is
+// ignored: the warning then shows again next time.
+void SuppressWarning(const wchar_t* flag) {
+  RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return;
+  const DWORD zero = 0;
+  ::RegSetValueExW(key.Get(), flag, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero),
+                   sizeof(zero));
+}
+
+INT_PTR WarningDialogProc(const Warning& warning, HWND dialog, UINT message, WPARAM wparam) {
+  if (message == WM_INITDIALOG) {
+    const DialogText texts[] = {
+        {kWarningText, warning.message_id},
+        {kDontShowAgain, kMsgAvastSkip},
+        {kWarningIgnore, kMsgAvastIgnore},
+        {kWarningAbort, kMsgAvastAbort},
+    };
+    InitLocalizedDialog(dialog, texts, sizeof(texts) / sizeof(texts[0]));
+    ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return TRUE;
+  }
+  // Escape and the close box arrive as the abort button.
+  if (message == WM_COMMAND &&
+      (LOWORD(wparam) == kWarningIgnore || LOWORD(wparam) == kWarningAbort)) {
+    if (::SendDlgItemMessageW(dialog, kDontShowAgain, BM_GETCHECK, 0, 0) == BST_CHECKED)
+      SuppressWarning(warning.flag);
+    ::EndDialog(dialog, LOWORD(wparam));
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK AvastWarningProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  return WarningDialogProc(kAvast, dialog, message, wparam);
+}
+
+INT_PTR CALLBACK Warning360Proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+  return WarningDialogProc(k360, dialog, message, wparam);
+}
+
+int ShowWarning(DLGPROC procedure) {
+  return static_cast<int>(::DialogBoxParamW(
+      ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kWarningDialog), nullptr, procedure, 0));
+}
+
+}  // namespace
+
+bool WarningSuppressed(const wchar_t* flag) {
+  RegKey key;
+  if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return false;
+  DWORD value = 1;
+  DWORD type = 0;
+  DWORD size = sizeof(value);
+  const LONG result =
+      ::RegQueryValueExW(key.Get(), flag, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  // A string, even "0", never suppresses.
+  return result == ERROR_SUCCESS && type == REG_DWORD && value == 0;
+}
+
+int CheckAvastWarning() {
+  // The fixed path with the system drive's letter, not the system's
+  // program-files folder.
+  PathBuffer path;
+  PathBuffer windows_folder;
+  if (!path.Assign(L"X:\\Program Files\\AVAST Software\\AVAST\\AvastSvc.exe") ||
+      !windows_folder.TakeWritten(
+          ::GetWindowsDirectoryW(windows_folder.Data(), PathBuffer::kCapacity))) {
+    return kWarningNotShown;
+  }
+  path.Data()[0] = windows_folder.Get()[0];
+  if (::_waccess(path.Get(), 0) != 0)
+    return kWarningNotShown;
+  if (WarningSuppressed(kAvastFlag))
+    return kWarningNotShown;
+  return ShowWarning(AvastWarningProc);
+}
+
+int Check360Warning() {
+  {
+    RegKey service;
+    if (service.Open(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu",
+                     KEY_READ) != ERROR_SUCCESS) {
+      return kWarningNotShown;
+    }
+  }
+  if (WarningSuppressed(k360Flag))
+    return kWarningNotShown;
+  return ShowWarning(Warning360Proc);
+}
+
+}  // namespace quillon

@@ -1,0 +1,36 @@
+// Two antivirus products are known to interfere with the product: Avast and
+// 360. When one is installed, the user is warned before anything is written,
+// and chooses to go on (ignore) or to give up the start (abort); a check box
+// stops the warning for good, per user.
+#ifndef QUILLON_ENVIRONMENT_ANTIVIRUS_WARNINGS_H_
+#define QUILLON_ENVIRONMENT_ANTIVIRUS_WARNINGS_H_
+
+#include <windows.h>
+
+namespace quillon {
+
+// The results of a warning: the ID of the button that ended its dialog, or
+// kWarningNotShown when no dialog was needed, or -1 when the dialog couldn't
+// be created (the start goes on).
+constexpr int kWarningNotShown = 0;
+constexpr int kWarningIgnore = 1;
+constexpr int kWarningAbort = 2;
+
+// Warns when Avast's service program exists on the system drive
+// ("<Windows folder's drive>:\Program Files\AVAST Software\AVAST\AvastSvc.exe")
+// and the user's flag AVASTCHECK_MSG doesn't suppress it.
+int CheckAvastWarning();
+
+// Warns when the 360 service key ZhuDongFangYu (under HKLM's
+// SYSTEM\CurrentControlSet\Services) can be opened for reading and the
+// user's flag 360CHECK_MSG doesn't suppress it.
+int Check360Warning();
+
+// True when the REG_DWORD value |flag| of HKCU\Software\Vaultine is 0: the
+// warning is not to be shown. A missing value, another type or another number
+// shows it; so does a key that can't be created or opened.
+bool WarningSuppressed(const wchar_t* flag);
+
+}  // namespace quillon
+
+#endif  // QUILLON_ENVIRONMENT_ANTIVIRUS_WARNINGS_H_

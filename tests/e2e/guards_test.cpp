@@ -1,0 +1,300 @@
+// End-to-end tests of the guards before the pre-launch gate, from a user's
+// situations: a stick that another component occupies (the wait window), the
+// product's own tools running, and the two antivirus products.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/support/launcher_run.h"
+#include "tests/support/registry_value.h"
+#include "tests/support/test_files.h"
+
+namespace quillon::testing {
+namespace {
+
+const wchar_t kCaption[] = L"Vaultine(RC)";
+const wchar_t kUserKey[] = L"Software\\Vaultine";
+const wchar_t k360Key[] = L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu";
+const wchar_t kAvastText[] =
+    L"avast! antivirus（アバスト アンチウイルス）を検出しました。avast! "
+    L"antivirusが動作しているＰＣではトラブルが発生することがあります。このＰＣでのご利用を中止され"
+    L"るこ"
+    L"とをお勧めします。(RC)";
+const wchar_t k360Text[] =
+    L"360アンチウイルスソフトが検知されました。360を一時的に停止するか、警告メッセージにて許可した"
+    L"上、危"
+    L"険と誤検知されたファイルを処理しないでください。";
+
+bool IsWaitWindow(const WindowInfo& w) {
+  return !w.is_message_box && w.Control(2001) != nullptr;
+}
+
+class GuardsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (StickRoot().empty())
+      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
+    EndLeftovers();
+    ASSERT_TRUE(SetWineVersion(L"win7"));
+    ASSERT_TRUE(PrepareStick());
+    RemoveTree(ProductDataFolder());
+    // On the drive of the Windows folder.
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    avast_ = std::wstring(1, windows[0]) + L":\\Program Files\\AVAST Software";
+  }
+  void TearDown() override {
+    if (StickRoot().empty())
+      return;
+    EndLeftovers();
+    ClearWineVersion();
+    RemoveTree(avast_);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, k360Key);
+    RemoveTree(ProductDataFolder());
+  }
+  static void EndLeftovers() {
+    KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe", L"Portico.exe", L"QuillonRun.exe",
+                        L"Confera.exe", L"Gone.exe", L"Occupier.exe"});
+  }
+  static bool Deployed() { return FileExists(ProductDataFolder() + L"\\Quillon.lnk"); }
+  // The app-notify file that the product's other components write.
+  static bool WriteAppName(const std::string& name) {
+    ::CreateDirectoryW(ProductDataFolder().c_str(), nullptr);
+    return WriteText(ProductDataFolder() + L"\\VaultineAppNotify.ini",
+                     "[Set]\r\nApp=" + name + "\r\n");
+  }
+  void PlaceAvast() {
+    ::CreateDirectoryW(avast_.c_str(), nullptr);
+    ASSERT_TRUE(::CreateDirectoryW((avast_ + L"\\AVAST").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(avast_ + L"\\AVAST\\AvastSvc.exe", "stand-in"));
+  }
+
+  std::wstring avast_;
+  ScopedRegistryValueRestore avast_flag_{HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG"};
+  ScopedRegistryValueRestore flag_360_{HKEY_CURRENT_USER, kUserKey, L"360CHECK_MSG"};
+};
+
+// ---- The wait window ----
+
+// Busy and start mutexes held: the wait window, with its texts and the app
+// name; cancelled by its button or its close box, the start ends undeployed.
+TEST_F(GuardsTest, WaitWindowShowsTheAppAndCancelEndsTheStart) {
+  MutexHolder busy({L"_OstrelVT7_Mutex", L"_VaultineStart_"});
+  ASSERT_TRUE(busy.holding());
+  for (bool close_box : {false, true}) {
+    SCOPED_TRACE(close_box ? "close box" : "cancel button");
+    ASSERT_TRUE(WriteAppName("Occupier.exe"));
+    RunOptions options;
+    options.on_window = [&](const WindowInfo& w) {
+      if (!IsWaitWindow(w))
+        return false;
+      EXPECT_EQ(w.caption, kCaption);
+      EXPECT_EQ(w.Control(2003)->text, L"ご利用のソフトがUSBメモリを占有中で利用できません。(RC)");
+      EXPECT_EQ(w.Control(2002)->text, L"対象のソフトを終了させて続行しますか？(RC)");
+      EXPECT_EQ(w.Control(2004)->text, L"Occupier.exe");
+      EXPECT_EQ(w.Control(1)->text, L"OK(RC)");
+      EXPECT_EQ(w.Control(2)->text, L"Cancel(RC)");
+      EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
+      return close_box ? ::PostMessageW(w.window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0
+                       : PressButton(w.window, IDCANCEL);
+    };
+    RunResult r = RunLauncher(options);
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    ASSERT_EQ(r.windows.size(), 1u) << r.Describe();
+    EXPECT_TRUE(IsWaitWindow(r.windows[0])) << r.Describe();
+    EXPECT_FALSE(Deployed());
+  }
+}
+
+// Without an app name the window shows "---"; a name written meanwhile shows
+// at the next update; the bar counts the seconds; when the busy mutex goes,
+// the window closes by itself and the start reaches the viewer.
+TEST_F(GuardsTest, WaitWindowFollowsTheStickUntilItIsFree) {
+  auto busy = std::make_unique<MutexHolder>(std::vector<std::wstring>{L"_OstrelVT7_Mutex"});
+  MutexHolder start({L"_VaultineStart_"});
+  ASSERT_TRUE(busy->holding() && start.holding());
+  const DWORD started = ::GetTickCount();
+  LauncherProcess launcher(RunOptions{});
+  ASSERT_TRUE(launcher.WatchUntil(
+      [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); }, 20000))
+      << launcher.result().Describe();
+  HWND window = launcher.result().windows[0].window;
+  EXPECT_EQ(launcher.result().windows[0].Control(2004)->text, L"---");
+  ASSERT_TRUE(WriteAppName("Renamed.exe"));
+  ::Sleep(2500);
+  EXPECT_EQ(WindowText(::GetDlgItem(window, 2004)), L"Renamed.exe");
+  // One step a second since the window showed: at least the 2 s slept, at most
+  // the seconds since the start (a millisecond count would fill the bar).
+  LRESULT position = ::SendMessageW(::GetDlgItem(window, 2001), PBM_GETPOS, 0, 0);
+  EXPECT_GE(position, 2);
+  EXPECT_LE(position, static_cast<LRESULT>((::GetTickCount() - started) / 1000));
+  busy.reset();
+  RunResult r = launcher.Finish();
+  ASSERT_TRUE(r.Ended()) << r.Describe();
+  EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
+  EXPECT_TRUE(Deployed());
+}
+
+// The force-quit button ends the named program with the system's task-kill
+// tool (never a taskkill.exe planted on the stick) and the window stays.
+TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndTheWindowStays) {
+  MutexHolder busy({L"_OstrelVT7_Mutex", L"_VaultineStart_"});
+  ASSERT_TRUE(busy.holding());
+  ASSERT_TRUE(CopyToStick(ProgramFolder(), L"mutex_holder.exe"));
+  ASSERT_TRUE(::MoveFileW((StickRoot() + L"mutex_holder.exe").c_str(),
+                          (StickRoot() + L"Occupier.exe").c_str()));
+  MutexHolder occupier({L"QuillonTestOccupier"}, StickRoot() + L"Occupier.exe");
+  ASSERT_TRUE(occupier.holding());
+  // A planted tool records its start in Portico.record.txt beside itself.
+  ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(),
+                          (StickRoot() + L"taskkill.exe").c_str(), FALSE));
+  ASSERT_TRUE(WriteAppName("Occupier.exe"));
+
+  LauncherProcess launcher(RunOptions{});
+  ASSERT_TRUE(launcher.WatchUntil(
+      [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); }, 20000));
+  HWND window = launcher.result().windows[0].window;
+  ASSERT_TRUE(PressButton(window, 1));
+  bool ended = false;
+  for (int i = 0; i < 100 && !ended; ++i, ::Sleep(100)) {
+    KernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"QuillonTestOccupier"));
+    ended = !mutex.IsValid();
+  }
+  EXPECT_TRUE(ended) << "the named program still runs";
+  EXPECT_TRUE(::IsWindowVisible(window));
+  EXPECT_FALSE(FileExists(StickRoot() + L"Portico.record.txt")) << "the planted tool ran";
+  ASSERT_TRUE(PressButton(window, IDCANCEL));
+  EXPECT_TRUE(launcher.Finish().Ended());
+}
+
+// ---- The product's own tools ----
+
+struct ToolStart {
+  const char* name;
+  const wchar_t* mutex;
+  const wchar_t* parent;   // the starter's image name; null: the test itself
+  bool parent_gone;        // the parent ends before the launcher looks
+  const wchar_t* message;  // null: none
+  bool goes_on;
+};
+
+TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
+  const wchar_t* const k642 = L"Stewardry設定中は起動できません。(RC)";
+  const wchar_t* const k656 = L"Confera起動中は実行できません。(RC)";
+  const ToolStart starts[] = {
+      {"StewardryFromTheDesktop", L"Stewardry_Mutex", nullptr, false, k642, false},
+      {"StewardryFromQuillonRun", L"Stewardry_Mutex", L"quillonrun.EXE", false, nullptr, false},
+      {"StewardryParentGone", L"Stewardry_Mutex", L"Gone.exe", true, nullptr, false},
+      {"KeepsafeFromTheDesktop", L"Keepsafe_Mutex", nullptr, false, k656, false},
+      {"KeepsafeFromQuillonRun", L"Keepsafe_Mutex", L"QuillonRun.exe", false, nullptr, false},
+      {"KeepsafeFromConfera", L"Keepsafe_Mutex", L"Confera.exe", false, nullptr, true},
+      {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Gone.exe", true, k656, false},
+  };
+  for (const ToolStart& c : starts) {
+    SCOPED_TRACE(c.name);
+    RemoveTree(ProductDataFolder());
+    MutexHolder tool({c.mutex});
+    ASSERT_TRUE(tool.holding());
+    RunOptions options;
+    if (c.parent) {
+      ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"starter.exe").c_str(),
+                              (StickRoot() + c.parent).c_str(), FALSE));
+      options.launcher = StickRoot() + c.parent;
+      if (c.parent_gone) {
+        int child = RunProgram(options.launcher, L"--exit " + StickRoot() + L"Quillon.exe");
+        ASSERT_GT(child, 3);
+        options.attach_to = static_cast<DWORD>(child);
+      } else {
+        options.arguments = StickRoot() + L"Quillon.exe";
+      }
+    }
+    RunResult r = RunLauncher(options);
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    ASSERT_EQ(r.boxes.size(), c.message ? 1u : 0u) << r.Describe();
+    if (c.message) {
+      EXPECT_EQ(r.boxes[0].text, c.message);
+    }
+    EXPECT_EQ(Deployed(), c.goes_on);
+  }
+}
+
+// ---- The antivirus warnings ----
+
+// What the user does in a warning: press ignore or abort, perhaps after
+// ticking "do not show this message again".
+enum Answer { kIgnore = 1, kAbort = 2, kTickAndAbort = 3 };
+
+struct WarningStart {
+  const char* name;
+  bool avast;
+  bool product_360;
+  const char* avast_flag_text;        // AVASTCHECK_MSG stored as a string; null: none
+  std::vector<Answer> answers;        // to the dialogs, in order
+  std::vector<const wchar_t*> texts;  // the dialogs' warnings, in order
+  bool goes_on;
+};
+
+TEST_F(GuardsTest, AntivirusWarnings) {
+  const WarningStart starts[] = {
+      {"AvastIgnored", true, false, nullptr, {kIgnore}, {kAvastText}, true},
+      {"AvastAbortedBefore360", true, true, nullptr, {kAbort}, {kAvastText}, false},
+      {"StringFlagStillWarns", true, false, "0", {kIgnore}, {kAvastText}, true},
+      {"BothProductsAvastFirst",
+       true,
+       true,
+       nullptr,
+       {kIgnore, kIgnore},
+       {kAvastText, k360Text},
+       true},
+      {"TickedAndAborted", true, false, nullptr, {kTickAndAbort}, {kAvastText}, false},
+      // The flag that the last start stored: no more warning.
+      {"AfterTheTick", true, false, nullptr, {}, {}, true},
+  };
+  ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG", RegistryValue()));
+  for (const WarningStart& c : starts) {
+    SCOPED_TRACE(c.name);
+    RemoveTree(ProductDataFolder());
+    RemoveTree(avast_);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, k360Key);
+    if (c.avast)
+      PlaceAvast();
+    if (c.product_360) {
+      RegKey key;
+      ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, k360Key, KEY_WRITE), ERROR_SUCCESS);
+    }
+    if (c.avast_flag_text) {
+      ASSERT_TRUE(
+          WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG", TextValue(L"0")));
+    }
+    size_t dialogs = 0;
+    RunOptions options;
+    options.on_window = [&](const WindowInfo& w) {
+      if (w.is_message_box || dialogs >= c.answers.size())
+        return false;
+      const Answer answer = c.answers[dialogs++];
+      EXPECT_EQ(w.caption, kCaption);
+      EXPECT_EQ(w.Control(1001)->text, L"このメッセージを表示しない。(RC)");
+      EXPECT_EQ(w.Control(1)->text, L"無視(RC)");
+      EXPECT_EQ(w.Control(2)->text, L"中止(RC)");
+      EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
+      if (answer == kTickAndAbort)
+        PressButton(w.window, 1001);
+      return PressButton(w.window, answer == kIgnore ? IDOK : IDCANCEL);
+    };
+    RunResult r = RunLauncher(options);
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    ASSERT_EQ(r.windows.size(), c.texts.size()) << r.Describe();
+    for (size_t i = 0; i < c.texts.size(); ++i)
+      EXPECT_EQ(r.windows[i].Control(1002)->text, c.texts[i]) << i;
+    EXPECT_EQ(Deployed(), c.goes_on);
+  }
+  RegistryValue flag = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG");
+  EXPECT_TRUE(flag.present && flag.type == REG_DWORD && flag.data == std::vector<BYTE>(4, 0));
+}
+
+}  // namespace
+}  // namespace quillon::testing
