@@ -1,11 +1,6 @@
-// The stand-ins of the product's background service for tests: the server on
-// its pipe (service_standin.exe beside the test program) and the installed
-// service program under the Program Files folder.
-//
-//   ServiceStandin server(L"--reply ng --code 1234");
-//   ASSERT_TRUE(server.listening());
-//   ... talk to the pipe ...
-//   EXPECT_EQ(server.Finish(), (Conversations{{request, closing}}));
+// The stand-ins of the product's background service: the server on its pipe
+// (service_standin.exe beside the test program, standins/service) and the
+// installed service program under the Program Files folder.
 #ifndef QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_
 #define QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_
 
@@ -17,18 +12,15 @@
 
 namespace quillon::testing {
 
-// What the server received: one entry per conversation, each the bytes of
-// every read it made, in order.
+// What the server received: per conversation, the bytes of each read.
 using Conversations = std::vector<std::vector<std::string>>;
 
-// Runs the server for the object's lifetime; it serves as many conversations
-// as its arguments say (--conversations, default 1) and then ends.
+// The server, started with |arguments| (see service_standin.cpp) and waited
+// for (at most 10 s) until its pipe exists; it serves --conversations clients
+// (default 1) and ends. A server that still runs is ended with the object.
 class ServiceStandin {
  public:
-  // Starts the server with |arguments| (see standins/service/service_standin.cpp)
-  // and waits (at most 10 s) until its pipe exists.
   explicit ServiceStandin(const std::wstring& arguments);
-  // Ends a server that still runs.
   ~ServiceStandin();
   ServiceStandin(const ServiceStandin&) = delete;
   ServiceStandin& operator=(const ServiceStandin&) = delete;
@@ -40,24 +32,21 @@ class ServiceStandin {
 
  private:
   TempDir dir_;
-  std::wstring record_;
   StartedProcess process_;
   bool listening_ = false;
 };
 
-// Puts the stand-in service program of the ProductVersion |version| (a folder
-// of <build>/service_programs, "7_0_0_24") at
-// <Program Files>\TORVA\Swiftgate\OstrelVTService.exe, with Program Files as
-// this test program's bitness sees it; an empty |version| leaves no program
-// there. The TORVA folder is removed when the object goes away.
+// Puts the service program of the ProductVersion |version| (a folder of
+// <build>/service_programs, "7_0_0_24"; empty: none) at
+// <Program Files>\TORVA\Swiftgate\OstrelVTService.exe, Program Files as this
+// program's bitness sees it, and removes the TORVA folder when it goes away.
 class ScopedServiceProgram {
  public:
   explicit ScopedServiceProgram(const std::wstring& version);
-  ~ScopedServiceProgram();
+  ~ScopedServiceProgram() { RemoveTree(root_); }
   ScopedServiceProgram(const ScopedServiceProgram&) = delete;
   ScopedServiceProgram& operator=(const ScopedServiceProgram&) = delete;
 
-  // True when the folder is laid out as asked.
   bool placed() const { return placed_; }
 
  private:
