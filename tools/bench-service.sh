@@ -19,19 +19,9 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${2:-25}
-bench="$build/service_bench.exe"
-if [ ! -f "$bench" ]; then
-  echo "bench-service: $bench missing: cmake --build $build --target service_bench" >&2
-  exit 1
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/bench-service.XXXXXX")
 source "$root/tools/wine-env.sh"
-cleanup() {
-  quillon_wine_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-quillon_wine_prefix_create "$work/wine"
+bench=$(quillon_bench_program "$build" service_bench)
+quillon_throwaway_prefix bench-service
 
 output=$(wine "$bench" "$runs" </dev/null | tr -d '\r')
 # field CASE CLIENT NAME: the figure NAME (median_ms, max_ms) of one line.

@@ -14,7 +14,6 @@
 // conversations. Prints one line per case and client:
 // "case=ready client=probe median_ms=... min_ms=... max_ms=...".
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,17 +25,10 @@
 #include "service/frame.h"
 #include "service/service_pipe.h"
 #include "service/service_probe.h"
-#include "support/handles.h"
+#include "tests/support/service_standin.h"
 
 namespace quillon {
 namespace {
-
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   LARGE_INTEGER frequency;
@@ -44,34 +36,6 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
          static_cast<double>(frequency.QuadPart);
 }
-
-// A server for one run: started, and waited for until it listens.
-class Server {
- public:
-  explicit Server(const std::wstring& arguments) {
-    const std::wstring ready_name = L"QuillonBenchReady" + std::to_wstring(::GetTickCount());
-    KernelHandle ready(::CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
-    const std::wstring exe = ProgramFolder() + L"service_standin.exe";
-    std::wstring command = L"\"" + exe + L"\" " + arguments + L" --ready " + ready_name;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                          nullptr, nullptr, &startup, process_.Receive())) {
-      return;
-    }
-    HANDLE waits[2] = {ready.Get(), process_.Process()};
-    listening_ = ::WaitForMultipleObjects(2, waits, FALSE, 10000) == WAIT_OBJECT_0;
-  }
-  ~Server() {
-    if (::WaitForSingleObject(process_.Process(), 5000) != WAIT_OBJECT_0)
-      ::TerminateProcess(process_.Process(), 1);
-  }
-  bool listening() const { return listening_; }
-
- private:
-  StartedProcess process_;
-  bool listening_ = false;
-};
 
 // The minimal client's connection: open (with the probe's flags, so that
 // the conversations are the same), or wait for a free instance and try again.
@@ -115,23 +79,6 @@ bool MinimalProbe(bool check) {
   return ok;
 }
 
-// Places (or with an empty |source| removes) the service program.
-bool PlaceServiceProgram(const std::wstring& source) {
-  wchar_t folder[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder)))
-    return false;
-  const std::wstring torva = std::wstring(folder) + L"\\TORVA";
-  const std::wstring program = torva + L"\\Swiftgate\\OstrelVTService.exe";
-  if (source.empty()) {
-    ::DeleteFileW(program.c_str());
-    ::RemoveDirectoryW((torva + L"\\Swiftgate").c_str());
-    return ::RemoveDirectoryW(torva.c_str()) != 0;
-  }
-  ::CreateDirectoryW(torva.c_str(), nullptr);
-  ::CreateDirectoryW((torva + L"\\Swiftgate").c_str(), nullptr);
-  return ::CopyFileW(source.c_str(), program.c_str(), FALSE) != 0;
-}
-
 void Print(const char* name, const char* client, std::vector<double> times) {
   std::sort(times.begin(), times.end());
   std::printf("case=%s client=%s median_ms=%.3f min_ms=%.3f max_ms=%.3f\n", name, client,
@@ -144,7 +91,8 @@ void Print(const char* name, const char* client, std::vector<double> times) {
 int wmain(int argc, wchar_t** argv) {
   using namespace quillon;
   const int runs = argc > 1 ? std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10))) : 5;
-  if (!PlaceServiceProgram(ProgramFolder() + L"service_programs\\7_0_0_24\\OstrelVTService.exe")) {
+  testing::ScopedServiceProgram program(L"7_0_0_24");
+  if (!program.placed()) {
     std::fprintf(stderr, "service_bench: the service program can't be placed\n");
     return 1;
   }
@@ -165,9 +113,9 @@ int wmain(int argc, wchar_t** argv) {
       // In turn, so that the clients meet the same conditions.
       const int client = run % 3;
       const bool probe = client == 0;
-      std::unique_ptr<Server> server;
+      std::unique_ptr<testing::ServiceStandin> server;
       if (c.server) {
-        server = std::make_unique<Server>(c.server);
+        server = std::make_unique<testing::ServiceStandin>(c.server);
         if (!server->listening()) {
           std::fprintf(stderr, "service_bench: the stand-in service doesn't start\n");
           return 1;
@@ -200,6 +148,5 @@ int wmain(int argc, wchar_t** argv) {
     check_times.push_back(Milliseconds(start, end));
   }
   Print("program_check", "probe", check_times);
-  PlaceServiceProgram(std::wstring());
   return status;
 }
