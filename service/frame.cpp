@@ -17,7 +17,12 @@ const char kTag[] = "OstrelVT";
 const char kFrameHeader[] = "\x01OstrelVT\x1FV1\x1F\x02";
 static_assert(sizeof(kFrameHeader) - 1 == kFrameHeaderLength, "the frame header has 14 bytes");
 
-size_t FormatMessageText(char* out, size_t capacity, const char* format, ...) {
+// Formats into |out| of |capacity| bytes. Returns the length; 0 (and |out|
+// empty) when the text doesn't fit: a cut message is never sent.
+__attribute__((format(printf, 3, 4))) size_t FormatMessageText(char* out,
+                                                               size_t capacity,
+                                                               const char* format,
+                                                               ...) {
   if (capacity == 0)
     return 0;
   va_list arguments;
