@@ -3,6 +3,7 @@
 namespace quillon {
 namespace {
 RetrySleepHook g_sleep_hook = nullptr;
+RetryTickCountHook g_tick_count_hook = nullptr;
 }  // namespace
 
 void RetrySleep(DWORD milliseconds) {
@@ -20,6 +21,19 @@ ScopedRetrySleepForTesting::ScopedRetrySleepForTesting(RetrySleepHook hook)
 
 ScopedRetrySleepForTesting::~ScopedRetrySleepForTesting() {
   g_sleep_hook = previous_;
+}
+
+DWORD RetryTickCount() {
+  return g_tick_count_hook ? g_tick_count_hook() : ::GetTickCount();
+}
+
+ScopedRetryTickCountForTesting::ScopedRetryTickCountForTesting(RetryTickCountHook hook)
+    : previous_(g_tick_count_hook) {
+  g_tick_count_hook = hook;
+}
+
+ScopedRetryTickCountForTesting::~ScopedRetryTickCountForTesting() {
+  g_tick_count_hook = previous_;
 }
 
 }  // namespace quillon

@@ -1,5 +1,6 @@
-// The sleep between retries (deletion, shortcut, wait loop). Tests replace it
-// so that retry loops can be counted without waiting.
+// The sleep between retries (deletion, shortcut, wait loop, busy pipe) and the
+// clock of the one bounded retry loop (the busy pipe). Tests replace them so
+// that retry loops can be counted, and a bound reached, without waiting.
 #ifndef QUILLON_SUPPORT_SLEEP_H_
 #define QUILLON_SUPPORT_SLEEP_H_
 
@@ -22,6 +23,25 @@ class ScopedRetrySleepForTesting {
 
  private:
   RetrySleepHook previous_;
+};
+
+// The milliseconds since the system started (GetTickCount), or the test
+// hook's answer when one is installed. Callers measure time as the unsigned
+// difference of two answers, which stays right across the count's wrap.
+DWORD RetryTickCount();
+
+using RetryTickCountHook = DWORD (*)();
+
+// Installs |hook| for its lifetime and puts the previous one back.
+class ScopedRetryTickCountForTesting {
+ public:
+  explicit ScopedRetryTickCountForTesting(RetryTickCountHook hook);
+  ~ScopedRetryTickCountForTesting();
+  ScopedRetryTickCountForTesting(const ScopedRetryTickCountForTesting&) = delete;
+  ScopedRetryTickCountForTesting& operator=(const ScopedRetryTickCountForTesting&) = delete;
+
+ private:
+  RetryTickCountHook previous_;
 };
 
 }  // namespace quillon

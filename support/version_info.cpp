@@ -2,7 +2,6 @@
 
 #include <strsafe.h>
 
-#include <climits>
 #include <cstdint>
 
 #include "support/handles.h"
@@ -109,36 +108,6 @@ class VersionBlock {
   LocalMemory memory_;
 };
 
-bool IsWhiteSpace(wchar_t c) {
-  return c == L' ' || (c >= L'\t' && c <= L'\r');
-}
-
-// Converts the decimal number at the start of |text| (|length| characters) as
-// wcstol does: leading white space, an optional sign, digits up to the first
-// non-digit; no digits give 0, values beyond the range of int are clamped.
-int ConvertNumber(const wchar_t* text, size_t length) {
-  size_t i = 0;
-  while (i < length && IsWhiteSpace(text[i]))
-    ++i;
-  bool negative = false;
-  if (i < length && (text[i] == L'+' || text[i] == L'-')) {
-    negative = text[i] == L'-';
-    ++i;
-  }
-  long long value = 0;
-  for (; i < length && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    if (value <= INT_MAX)
-      value = value * 10 + (text[i] - L'0');
-  }
-  if (negative)
-    value = -value;
-  if (value > INT_MAX)
-    return INT_MAX;
-  if (value < INT_MIN)
-    return INT_MIN;
-  return static_cast<int>(value);
-}
-
 }  // namespace
 
 bool ValueLiesInBlock(const void* block,
@@ -152,36 +121,6 @@ bool ValueLiesInBlock(const void* block,
   if (at < begin || at - begin > block_size)
     return false;
   return value_bytes <= block_size - (at - begin);
-}
-
-int ParseVersionNumbers(const wchar_t* text,
-                        size_t length,
-                        wchar_t separator,
-                        int numbers[4],
-                        bool* more) {
-  for (int i = 0; i < 4; ++i)
-    numbers[i] = -1;
-  *more = false;
-  // A terminator inside the length ends the text there.
-  size_t end = 0;
-  while (end < length && text[end] != L'\0')
-    ++end;
-
-  int count = 0;
-  size_t position = 0;
-  for (;;) {
-    numbers[count++] = ConvertNumber(text + position, end - position);
-    size_t next = position;
-    while (next < end && text[next] != separator)
-      ++next;
-    if (next == end)
-      return count;
-    if (count == 4) {
-      *more = true;
-      return count;
-    }
-    position = next + 1;
-  }
 }
 
 bool ReadFileVersion(const wchar_t* path, int numbers[4]) {

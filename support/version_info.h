@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/number_text.h"
+
 namespace quillon {
 
 // Reads the FileVersion text (of the first translation) of |path| as four
@@ -32,16 +34,6 @@ bool ValueLiesInBlock(const void* block,
                       size_t block_size,
                       const void* value,
                       uint64_t value_bytes);
-
-// Parses up to four numbers separated by |separator| from |text|, which is
-// |length| characters long (it need not be terminated); nothing past |length|
-// is read. Returns how many numbers were stored; the rest of |numbers| is -1.
-// |more| is set when another separator follows the fourth number.
-int ParseVersionNumbers(const wchar_t* text,
-                        size_t length,
-                        wchar_t separator,
-                        int numbers[4],
-                        bool* more);
 
 }  // namespace quillon
 

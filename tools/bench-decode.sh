@@ -17,19 +17,10 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${2:-3}
-bench="$build/decode_bench.exe"
-if [ ! -f "$bench" ]; then
-  echo "bench-decode: $bench missing: cmake --build $build --target decode_bench" >&2
-  exit 1
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/bench-decode.XXXXXX")
 source "$root/tools/wine-env.sh"
-cleanup() {
-  quillon_wine_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-quillon_wine_prefix_create "$work/wine"
+bench=$(quillon_bench_program "$build" decode_bench)
+quillon_throwaway_prefix bench-decode
+work=$QUILLON_THROWAWAY
 size=16777216
 
 # Program-like data: real PE files, in a fixed order, repeated when short.

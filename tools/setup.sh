@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing the launcher needs on a Debian machine
 # (cross compilers, Wine with its 32-bit part where the machine can run
-# 32-bit programs, a virtual display) and fetches the xz source that liblzma
+# 32-bit programs, a virtual display, clang for the fuzz targets) and fetches the xz source that liblzma
 # is built from. Safe to run again: it only adds what is missing.
 set -euo pipefail
 
@@ -25,6 +25,9 @@ have_cmd dpkg-source || need+=(dpkg-dev)
 have_cmd import || need+=(imagemagick)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 { have_cmd localedef && [ -f /usr/share/i18n/locales/ja_JP ]; } || need+=(locales)
+# The fuzz targets: clang with libFuzzer and the sanitizers' runtime.
+have_cmd clang++ || need+=(clang)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the product (build/x86)
-# and the two test builds (build/x86-tests for i686, build/x64 for x86-64),
-# and runs both test suites, unit and end-to-end, under Wine in one throwaway
-# prefix (build/wine) on a virtual display, with the stick drive S: mapped to
-# build/stick. Each test's name ends in the bitness it ran in
-# (deploy_tests_x86, deploy_tests_x64). Where Wine can't run 32-bit programs,
-# the x86 half is reported as skipped, with the reason. Arguments go to ctest
-# (for example -R e2e). Exits with ctest's status.
+# Runs every test: installs what is missing, builds the product (build/x86),
+# the two test builds (build/x86-tests for i686, build/x64 for x86-64) and the
+# fuzz targets (build/fuzz, for this host), and runs both test suites, unit
+# and end-to-end, under Wine in one throwaway prefix (build/wine) on a virtual
+# display, with the stick drive S: mapped to build/stick, then each fuzz
+# target for a fixed number of runs (fuzz_service_reply, ...). Each Wine
+# test's name ends in the bitness it ran in (deploy_tests_x86,
+# deploy_tests_x64). Where Wine can't run 32-bit programs, the x86 half is
+# reported as skipped, with the reason. Arguments go to ctest (for example
+# -R e2e). Exits with ctest's status.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 tools/setup.sh
-tools/build.sh x86 x86-tests x64
+tools/build.sh x86 x86-tests x64 fuzz
 
 source tools/wine-env.sh
 trap quillon_wine_stop EXIT
@@ -33,11 +35,13 @@ mkdir -p build/stick
 quillon_stick_map build/stick s
 export QUILLON_STICK=S:
 
-# One ctest run over both test builds: the 64-bit suite, then the 32-bit one.
+# One ctest run over both test builds, the 64-bit suite, then the 32-bit one,
+# and the fuzz targets on the host.
 cat >build/CTestTestfile.cmake <<'CTEST'
-# Written by tools/test.sh: both test builds in one run.
+# Written by tools/test.sh: both test builds and the fuzz targets in one run.
 subdirs("x64")
 subdirs("x86-tests")
+subdirs("fuzz")
 CTEST
 
 status=0

@@ -4,6 +4,11 @@
 #
 #   quillon_xvfb_start             virtual display on a free number; exports DISPLAY
 #   quillon_wine_prefix_create DIR fresh Wine prefix in DIR (removed first); exports WINEPREFIX
+#   quillon_throwaway_prefix NAME  a fresh prefix in a new temporary folder NAME.XXXXXX, whose
+#                                  path is in QUILLON_THROWAWAY; the folder, the prefix's
+#                                  processes and the display go when the script ends
+#   quillon_bench_program DIR NAME prints DIR/NAME.exe (a benchmark's program in a test build),
+#                                  or says how to build it and returns 1
 #   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
 #                                  (restarts the prefix's server, so that the
 #                                  volume \\.\L: opens as well)
@@ -87,6 +92,23 @@ quillon_wine_prefix_create() {
   # box took 2.1 s to return after OK, 0.1 s unmanaged).
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     </dev/null >/dev/null 2>&1 || true
+}
+
+# Makes a temporary folder named after $1 and a fresh prefix in its "wine"
+# subfolder, and sets an exit trap that stops the prefix's processes and the
+# display and removes the folder. The folder is in QUILLON_THROWAWAY.
+quillon_throwaway_prefix() {
+  QUILLON_THROWAWAY=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+  trap 'quillon_wine_stop; rm -rf "$QUILLON_THROWAWAY"' EXIT INT TERM
+  quillon_wine_prefix_create "$QUILLON_THROWAWAY/wine"
+}
+
+quillon_bench_program() {
+  if [ ! -f "$1/$2.exe" ]; then
+    echo "$2: $1/$2.exe missing: cmake --build $1 --target $2" >&2
+    return 1
+  fi
+  echo "$1/$2.exe"
 }
 
 # Points drive letter $2 (default S) of the prefix at folder $1.

@@ -5,22 +5,12 @@
 #include <cstdint>
 
 #include "deploy/folders/folders.h"
+#include "deploy/payload/payload_header.h"
 #include "support/handles.h"
 #include "support/path_buffer.h"
 
 namespace quillon {
 namespace {
-
-// The stream header: properties (1 byte), dictionary size (4), uncompressed
-// size (8), all little-endian.
-constexpr size_t kHeaderSize = 13;
-constexpr size_t kDictionaryOffset = 1;
-constexpr size_t kSizeOffset = 5;
-// Properties encode (pb * 5 + lp) * 9 + lc with pb and lp up to 4 and lc up
-// to 8; anything from 225 on names no valid combination.
-constexpr unsigned kFirstUnsupportedProperties = 225;
-constexpr uint32_t kMinimumDictionarySize = 4096;
-constexpr uint64_t kUnknownSize = UINT64_MAX;
 
 constexpr DWORD kBlockSize = 65536;
 
@@ -98,38 +88,26 @@ bool WriteAll(HANDLE file, const uint8_t* data, DWORD size) {
   return ::WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-uint32_t ReadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint64_t ReadLe64(const uint8_t* p) {
-  return static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
-}
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-  for (int i = 0; i < 4; ++i)
-    p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 }  // namespace
 
 DecodeResult DecodePayloadStream(HANDLE source, HANDLE output) {
-  uint8_t header[kHeaderSize];
+  uint8_t header[kPayloadHeaderSize];
   DWORD got = 0;
-  if (!ReadFully(source, header, kHeaderSize, &got))
+  if (!ReadFully(source, header, kPayloadHeaderSize, &got))
     return DecodeResult::kReadError;
-  if (got < kHeaderSize)
-    return DecodeResult::kInputError;
-
-  if (header[0] >= kFirstUnsupportedProperties)
-    return DecodeResult::kUnsupported;
-  uint32_t dictionary_size = ReadLe32(header + kDictionaryOffset);
-  if (dictionary_size < kMinimumDictionarySize) {
-    WriteLe32(header + kDictionaryOffset, kMinimumDictionarySize);
+  PayloadHeader fields;
+  switch (ReadPayloadHeader(header, got, &fields)) {
+    case PayloadHeaderCheck::kOk:
+      break;
+    case PayloadHeaderCheck::kCutShort:
+      return DecodeResult::kInputError;
+    case PayloadHeaderCheck::kUnsupported:
+      return DecodeResult::kUnsupported;
   }
-  const uint64_t size = ReadLe64(header + kSizeOffset);
-  const bool size_known = size != kUnknownSize;
+  // The decoder is given the header with the dictionary size raised.
+  WritePayloadHeader(fields, header);
+  const uint64_t size = fields.uncompressed_size;
+  const bool size_known = size != kUnknownPayloadSize;
 
   LzmaDecoder decoder;
   lzma_stream* stream = decoder.stream();
@@ -143,7 +121,7 @@ DecodeResult DecodePayloadStream(HANDLE source, HANDLE output) {
   // The decoder takes the (checked) header first; this is where it sets
   // itself up, so a refused header or a failed allocation shows here.
   stream->next_in = header;
-  stream->avail_in = kHeaderSize;
+  stream->avail_in = kPayloadHeaderSize;
   stream->next_out = out;
   stream->avail_out = kBlockSize;
   ret = ::lzma_code(stream, LZMA_RUN);

@@ -1,0 +1,91 @@
+#include "service/service_pipe.h"
+
+#include <cstring>
+
+#include "service/frame.h"
+#include "support/sleep.h"
+
+namespace quillon {
+
+const wchar_t kServicePipeName[] = L"\\\\.\\pipe\\OstrelVTService_v4";
+
+namespace {
+
+constexpr DWORD kBusyRetryMilliseconds = 100;
+constexpr DWORD kBusyLimitMilliseconds = 60000;
+
+// Identification only: whatever process made the pipe name first (a server
+// squatting on it before the service starts) may see who the user is, but
+// can't act as the user. With the default flags it could impersonate the
+// user for the length of the conversation.
+constexpr DWORD kOpenFlags = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+
+PipeOpenFunction g_open_pipe = ::CreateFileW;
+
+}  // namespace
+
+bool ServicePipe::Connect() {
+  Close();
+  const DWORD start = RetryTickCount();
+  for (;;) {
+    pipe_.Reset(g_open_pipe(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, kOpenFlags, nullptr));
+    if (pipe_.IsValid())
+      return true;
+    if (::GetLastError() != ERROR_PIPE_BUSY)
+      return false;
+    if (RetryTickCount() - start > kBusyLimitMilliseconds)
+      return false;
+    RetrySleep(kBusyRetryMilliseconds);
+  }
+}
+
+bool ServicePipe::Close() {
+  pipe_.Close();
+  return true;
+}
+
+bool ServicePipe::Send(const char* bytes, DWORD count) {
+  DWORD written = 0;
+  return ::WriteFile(pipe_.Get(), bytes, count, &written, nullptr) && written == count;
+}
+
+bool ServicePipe::SendClosingMessage() {
+  char message[kServiceMessageCapacity];
+  const size_t length = BuildClosingMessage(message, sizeof(message));
+  return length != 0 && Send(message, static_cast<DWORD>(length));
+}
+
+bool ServicePipe::Receive(char* buffer, DWORD capacity, DWORD* received) {
+  *received = 0;
+  DWORD read = 0;
+  if (!::ReadFile(pipe_.Get(), buffer, capacity, &read, nullptr))
+    return false;
+  *received = read;
+  return IsReplyFrame(buffer, read);
+}
+
+unsigned ServicePipe::Exchange(const char* request) {
+  unsigned result = kServiceResultFailed;
+  const size_t length = ::strnlen(request, kServiceMessageCapacity);
+  if (length == kServiceMessageCapacity || !Connect())
+    return result;
+  char reply[kServiceMessageCapacity];
+  DWORD received = 0;
+  if (Send(request, static_cast<DWORD>(length)) && Receive(reply, sizeof(reply), &received) &&
+      SendClosingMessage()) {
+    result = ReplyResult(reply, received);
+  }
+  Close();
+  return result;
+}
+
+ScopedPipeOpenForTesting::ScopedPipeOpenForTesting(PipeOpenFunction open) : previous_(g_open_pipe) {
+  g_open_pipe = open;
+}
+
+ScopedPipeOpenForTesting::~ScopedPipeOpenForTesting() {
+  g_open_pipe = previous_;
+}
+
+}  // namespace quillon

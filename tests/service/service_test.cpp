@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "service/service_pipe.h"
+#include "service/service_probe.h"
+#include "support/sleep.h"
+#include "tests/support/service_standin.h"
+
+namespace quillon {
+namespace {
+
+using testing::Conversations;
+using testing::Narrow;
+using testing::ScopedServiceProgram;
+using testing::ServiceStandin;
+
+// The launcher's two messages, byte for byte.
+const std::string kHeader("\x01OstrelVT\x1FV1\x1F\x02", 14);
+const std::string kClosing = kHeader + "END\x1FOstrelVT\x1F\x03";
+const std::string kRequest = kHeader +
+                             "CDR\x1FO\x1FVersion\x1F"
+                             "Check\x1F\x03";
+
+int g_sleeps = 0;
+void CountedSleep(DWORD milliseconds) {
+  ++g_sleeps;
+  ::Sleep(milliseconds);
+}
+
+TEST(ServicePipeTest, EachReplyToItsResultAndTheBytesOnTheWire) {
+  const struct {
+    const wchar_t* server;
+    unsigned result;
+    bool closed;  // the closing message came after the reply
+  } cases[] = {
+      {L"--reply ok", 501, true},
+      {L"--reply ng --code 1234", 1234, true},
+      {L"--reply ng --code 123456789", 123456789, true},
+      {L"--reply ng --code 1234567890", 786, true},
+      {L"--reply longfield", 786, true},
+      {L"--reply lowercase", 786, true},
+      {L"--reply noheader", 786, false},
+      {L"--reply noetx", 786, false},
+      {L"--reply split", 786, false},
+      {L"--reply empty", 786, false},  // a read of no bytes
+  };
+  for (const auto& c : cases) {
+    ServiceStandin server(c.server);
+    ASSERT_TRUE(server.listening()) << Narrow(c.server);
+    EXPECT_EQ(ServicePipe().Exchange(kRequest.c_str()), c.result) << Narrow(c.server);
+    Conversations expected = {{kRequest}};
+    if (c.closed)
+      expected[0].push_back(kClosing);
+    EXPECT_EQ(server.Finish(), expected) << Narrow(c.server);
+  }
+}
+
+DWORD g_open_flags = 0;
+HANDLE WINAPI RecordOpenFlags(LPCWSTR name,
+                              DWORD access,
+                              DWORD share_mode,
+                              LPSECURITY_ATTRIBUTES security,
+                              DWORD disposition,
+                              DWORD flags,
+                              HANDLE template_file) {
+  g_open_flags = flags;
+  return ::CreateFileW(name, access, share_mode, security, disposition, flags, template_file);
+}
+
+// Wine ignores these flags: only that they are passed is tested.
+TEST(ServicePipeTest, OpensForIdentificationOnly) {
+  ScopedPipeOpenForTesting open(RecordOpenFlags);
+  ServiceStandin server(L"--reply ok");
+  ServicePipe pipe;
+  ASSERT_TRUE(server.listening() && pipe.Connect());
+  EXPECT_EQ(g_open_flags, static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
+}
+
+TEST(ServicePipeTest, NoServerFailsAtOnceAndBusyWaitsInSteps) {
+  ScopedRetrySleepForTesting sleep(CountedSleep);
+  g_sleeps = 0;
+  const DWORD start = ::GetTickCount();
+  EXPECT_EQ(ServicePipe().Exchange(kRequest.c_str()), 786u);
+  EXPECT_EQ(g_sleeps, 0);
+  EXPECT_LT(::GetTickCount() - start, 50u);
+
+  ServiceStandin server(L"--reply ok --busy 2000");
+  ASSERT_TRUE(server.listening());
+  EXPECT_EQ(ServicePipe().Exchange(kRequest.c_str()), 501u);
+  EXPECT_GE(g_sleeps, 18);
+  EXPECT_LE(g_sleeps, 22);
+}
+
+// The busy loop on a fake clock: every sleep moves it on; the pipe's only
+// instance is held here and let go at the sleep |g_free_at|.
+DWORD g_ticks = 0;
+int g_free_at = 0;
+PipeHandle* g_holder = nullptr;
+void ClockSleep(DWORD milliseconds) {
+  if (++g_sleeps == g_free_at) {
+    g_holder->Close();
+    ::WaitNamedPipeW(kServicePipeName, 5000);
+  }
+  g_ticks += milliseconds;
+}
+DWORD ClockTicks() {
+  return g_ticks;
+}
+
+// The last try comes after the 601st sleep, 60.1 s on.
+TEST(ServicePipeTest, BusyPipeIsTriedForSixtySeconds) {
+  const struct {
+    DWORD start;
+    int free_at;  // 0: never
+    bool connected;
+  } cases[] = {{0, 0, false}, {0xFFFFFFFF - 30000, 0, false}, {5, 601, true}};
+  for (const auto& c : cases) {
+    ServiceStandin server(L"--reply ok --conversations 2");
+    PipeHandle holder(::CreateFileW(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(server.listening() && holder.IsValid());
+    g_sleeps = 0;
+    g_ticks = c.start;
+    g_free_at = c.free_at;
+    g_holder = &holder;
+    ScopedRetrySleepForTesting sleep(ClockSleep);
+    ScopedRetryTickCountForTesting ticks(ClockTicks);
+    EXPECT_EQ(ServicePipe().Connect(), c.connected) << c.start << ", free at " << c.free_at;
+    EXPECT_EQ(g_sleeps, 601) << c.start << ", free at " << c.free_at;
+  }
+}
+
+TEST(ServiceProbeTest, ProgramVersionMinimums) {
+  const struct {
+    const wchar_t* version;  // empty: no program
+    bool current;
+  } cases[] = {{L"7_0_0_24", true},
+               {L"8_0_0_24", true},
+               {L"7_9_9_23", false},
+               {L"8_0_0_1", false},
+               {L"", false}};
+  for (const auto& c : cases) {
+    ScopedServiceProgram program(c.version);
+    ASSERT_TRUE(program.placed()) << Narrow(c.version);
+    EXPECT_EQ(IsServiceProgramCurrent(), c.current) << Narrow(c.version);
+  }
+}
+
+TEST(ServiceProbeTest, StateAndTheConversationsBehindIt) {
+  const Conversations both = {{kClosing}, {kRequest, kClosing}};
+  const struct {
+    const wchar_t* version;
+    const wchar_t* server;  // null: no server
+    bool ready;
+    bool accepted;
+    Conversations conversations;
+  } cases[] = {
+      {L"7_0_0_24", L"--reply ok --conversations 2", true, true, both},
+      {L"7_0_0_24", L"--reply ng --code 7 --conversations 2", true, true, both},
+      {L"7_0_0_24", L"--reply noheader --conversations 2", true, false, {{kClosing}, {kRequest}}},
+      {L"7_9_9_23", L"--reply ok", false, false, {{kClosing}}},
+      {L"", L"--reply ok", false, false, {{kClosing}}},
+      {L"7_0_0_24", nullptr, false, false, {}},
+  };
+  for (const auto& c : cases) {
+    const std::string name = Narrow(c.version) + " " + (c.server ? Narrow(c.server) : "none");
+    ScopedServiceProgram program(c.version);
+    std::unique_ptr<ServiceStandin> server;
+    if (c.server)
+      server = std::make_unique<ServiceStandin>(c.server);
+    ASSERT_TRUE(program.placed() && (!server || server->listening())) << name;
+    bool accepted = !c.accepted;
+    EXPECT_EQ(ProbeServiceState(&accepted), c.ready) << name;
+    EXPECT_EQ(accepted, c.accepted) << name;
+    EXPECT_EQ(server ? server->Finish() : Conversations(), c.conversations) << name;
+  }
+}
+
+}  // namespace
+}  // namespace quillon

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Benchmark of the service probe (not a test): the time of ProbeServiceState
+# with no server, with a ready server and with a server whose pipe is busy
+# for 1 s, against a minimal client that makes the same conversations
+# (connect, write, read, close) on the same pipe in the same run
+# (service_bench.exe of a test build, tests/bench), and against that client
+# with the probe's check of the installed program file between its two
+# conversations. Prints the medians, the ratios and the time the probe adds
+# to a start when no service runs.
+#
+#   tools/bench-service.sh [BUILD_DIR] [RUNS]
+#
+# BUILD_DIR is a test build (QUILLON_TESTS=ON) with the target service_bench
+# built; default build/x64 (build/x86-tests for the launcher's own bitness).
+# Each client runs RUNS times per case (default 25). The benchmark runs in a
+# throwaway Wine prefix, never in the user's own.
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/x64}" && pwd)
+runs=${2:-25}
+source "$root/tools/wine-env.sh"
+bench=$(quillon_bench_program "$build" service_bench)
+quillon_throwaway_prefix bench-service
+
+output=$(wine "$bench" "$runs" </dev/null | tr -d '\r')
+# field CASE CLIENT NAME: the figure NAME (median_ms, max_ms) of one line.
+field() {
+  echo "$output" | awk -v c="case=$1" -v k="client=$2" -v f="$3=" \
+    '$1 == c && $2 == k { for (i = 3; i <= NF; i++) if (index($i, f) == 1) print substr($i, length(f) + 1) }'
+}
+median() { field "$1" "$2" median_ms; }
+calc() { awk "BEGIN { print $1 }"; }
+printf 'build: %s, %s runs per client and case\n' "$build" "$runs"
+printf '%-6s %10s %11s %8s %19s %7s\n' case probe_ms minimal_ms ratio minimal+check_ms ratio
+for c in none ready busy; do
+  probe=$(median "$c" probe)
+  minimal=$(median "$c" minimal)
+  checked=$(median "$c" 'minimal+check')
+  if [ -z "$probe" ] || [ -z "$minimal" ] || [ -z "$checked" ]; then
+    echo "bench-service: service_bench failed:" >&2
+    echo "$output" >&2
+    exit 1
+  fi
+  printf '%-6s %10.3f %11.3f %8.2f %19.3f %7.2f\n' "$c" "$probe" "$minimal" \
+    "$(calc "$probe / $minimal")" "$checked" "$(calc "$probe / $checked")"
+done
+printf 'program file check alone (part of the ready and busy probes): %.3f ms\n' \
+  "$(median program_check probe)"
+# A second connection that comes while the server is still listening anew
+# finds the pipe busy and waits a 100 ms step, where WaitNamedPipeW returns
+# at once: it shows in the slowest run, not in the median.
+printf 'slowest ready probe: %.3f ms\n' "$(field ready probe max_ms)"
+printf 'targets: ratio <= 1.10; no server adds under 5 ms to a start (here %.3f ms)\n' \
+  "$(median none probe)"
