@@ -54,7 +54,7 @@ bool StickIsBusy() {
 // The only message loop of the program: no dialog keyboard handling, no
 // time-out. True when the start may go on.
 bool WaitWhileStickIsBusy() {
-  ShowWaitWindow(nullptr, kWaitRange);
+  const bool shown = ShowWaitWindow(nullptr, kWaitRange);
   const DWORD start = ::GetTickCount();
   for (;;) {
     MSG message;
@@ -71,8 +71,13 @@ bool WaitWhileStickIsBusy() {
         seconds = kWaitShownSecondsCap;
       UpdateWaitWindow(L"", static_cast<int>(seconds));
     }
-    if (!StickIsBusy())
+    if (!StickIsBusy()) {
+      // Without a window nothing would post the quit message: the wait ends
+      // here, as the window's end would have ended it.
+      if (!shown)
+        break;
       CloseWaitWindow();
+    }
   }
   return !WaitCancelled();
 }

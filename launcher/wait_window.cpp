@@ -89,17 +89,18 @@ INT_PTR CALLBACK WaitWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 
 }  // namespace
 
-void ShowWaitWindow(HWND owner, int range) {
+bool ShowWaitWindow(HWND owner, int range) {
   if (g_window)
-    return;
+    return true;
   // The dialog's progress bar is a common control.
   EnsureCommonControls(ICC_PROGRESS_CLASS);
   g_window = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kWaitDialog), owner,
                                   WaitWindowProc, 0);
   if (!g_window)
-    return;
+    return false;
   ::SendDlgItemMessageW(g_window, kProgressBar, PBM_SETRANGE32, 0, range);
   ::ShowWindow(g_window, SW_SHOW);
+  return true;
 }
 
 void UpdateWaitWindow(const wchar_t* text, int position) {

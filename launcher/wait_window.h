@@ -16,8 +16,9 @@ namespace quillon {
 constexpr UINT WM_WAIT_PROGRESS = WM_APP + 1;
 
 // Creates dialog 150 modeless with |owner|, sets the bar's range to 0 ...
-// |range| and shows it. Does nothing when the window exists already.
-void ShowWaitWindow(HWND owner, int range);
+// |range| and shows it. Does nothing when the window exists already. False
+// when the window couldn't be created.
+bool ShowWaitWindow(HWND owner, int range);
 
 // Moves the bar to |position| and shows the app name anew when the app-notify
 // file names another program than before. Does nothing without a window.

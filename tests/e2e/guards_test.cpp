@@ -29,6 +29,12 @@ const wchar_t k360Text[] =
     L"上、危"
     L"険と誤検知されたファイルを処理しないでください。";
 
+// The text of control |id| of |w|, or a marker when it has none.
+std::wstring TextOf(const WindowInfo& w, int id) {
+  const ControlInfo* control = w.Control(id);
+  return control ? control->text : L"<no control " + std::to_wstring(id) + L">";
+}
+
 bool IsWaitWindow(const WindowInfo& w) {
   return !w.is_message_box && w.Control(2001) != nullptr;
 }
@@ -93,11 +99,11 @@ TEST_F(GuardsTest, WaitWindowShowsTheAppAndCancelEndsTheStart) {
       if (!IsWaitWindow(w))
         return false;
       EXPECT_EQ(w.caption, kCaption);
-      EXPECT_EQ(w.Control(2003)->text, L"ご利用のソフトがUSBメモリを占有中で利用できません。(RC)");
-      EXPECT_EQ(w.Control(2002)->text, L"対象のソフトを終了させて続行しますか？(RC)");
-      EXPECT_EQ(w.Control(2004)->text, L"Occupier.exe");
-      EXPECT_EQ(w.Control(1)->text, L"OK(RC)");
-      EXPECT_EQ(w.Control(2)->text, L"Cancel(RC)");
+      EXPECT_EQ(TextOf(w, 2003), L"ご利用のソフトがUSBメモリを占有中で利用できません。(RC)");
+      EXPECT_EQ(TextOf(w, 2002), L"対象のソフトを終了させて続行しますか？(RC)");
+      EXPECT_EQ(TextOf(w, 2004), L"Occupier.exe");
+      EXPECT_EQ(TextOf(w, 1), L"OK(RC)");
+      EXPECT_EQ(TextOf(w, 2), L"Cancel(RC)");
       EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
       return close_box ? ::PostMessageW(w.window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0
                        : PressButton(w.window, IDCANCEL);
@@ -123,7 +129,7 @@ TEST_F(GuardsTest, WaitWindowFollowsTheStickUntilItIsFree) {
       [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); }, 20000))
       << launcher.result().Describe();
   HWND window = launcher.result().windows[0].window;
-  EXPECT_EQ(launcher.result().windows[0].Control(2004)->text, L"---");
+  EXPECT_EQ(TextOf(launcher.result().windows[0], 2004), L"---");
   ASSERT_TRUE(WriteAppName("Renamed.exe"));
   ::Sleep(2500);
   EXPECT_EQ(WindowText(::GetDlgItem(window, 2004)), L"Renamed.exe");
@@ -188,11 +194,13 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
   const ToolStart starts[] = {
       {"StewardryFromTheDesktop", L"Stewardry_Mutex", nullptr, false, k642, false},
       {"StewardryFromQuillonRun", L"Stewardry_Mutex", L"quillonrun.EXE", false, nullptr, false},
+      // A parent found as Gone.exe would bring 642.
       {"StewardryParentGone", L"Stewardry_Mutex", L"Gone.exe", true, nullptr, false},
       {"KeepsafeFromTheDesktop", L"Keepsafe_Mutex", nullptr, false, k656, false},
       {"KeepsafeFromQuillonRun", L"Keepsafe_Mutex", L"QuillonRun.exe", false, nullptr, false},
       {"KeepsafeFromConfera", L"Keepsafe_Mutex", L"Confera.exe", false, nullptr, true},
-      {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Gone.exe", true, k656, false},
+      // A parent found as Confera.exe would let the start go on.
+      {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Confera.exe", true, k656, false},
   };
   for (const ToolStart& c : starts) {
     SCOPED_TRACE(c.name);
@@ -214,6 +222,8 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
     }
     RunResult r = RunLauncher(options);
     ASSERT_TRUE(r.Ended()) << r.Describe();
+    // The starter passes the launcher's exit code on (3: not started).
+    EXPECT_EQ(r.exit_code, 0u) << r.Describe();
     ASSERT_EQ(r.boxes.size(), c.message ? 1u : 0u) << r.Describe();
     if (c.message) {
       EXPECT_EQ(r.boxes[0].text, c.message);
@@ -253,8 +263,10 @@ TEST_F(GuardsTest, AntivirusWarnings) {
       {"TickedAndAborted", true, false, nullptr, {kTickAndAbort}, {kAvastText}, false},
       // The flag that the last start stored: no more warning.
       {"AfterTheTick", true, false, nullptr, {}, {}, true},
+      {"360TickedAndAborted", false, true, nullptr, {kTickAndAbort}, {k360Text}, false},
   };
-  ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG", RegistryValue()));
+  for (const wchar_t* name : {L"AVASTCHECK_MSG", L"360CHECK_MSG"})
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, name, RegistryValue()));
   for (const WarningStart& c : starts) {
     SCOPED_TRACE(c.name);
     RemoveTree(ProductDataFolder());
@@ -277,9 +289,9 @@ TEST_F(GuardsTest, AntivirusWarnings) {
         return false;
       const Answer answer = c.answers[dialogs++];
       EXPECT_EQ(w.caption, kCaption);
-      EXPECT_EQ(w.Control(1001)->text, L"このメッセージを表示しない。(RC)");
-      EXPECT_EQ(w.Control(1)->text, L"無視(RC)");
-      EXPECT_EQ(w.Control(2)->text, L"中止(RC)");
+      EXPECT_EQ(TextOf(w, 1001), L"このメッセージを表示しない。(RC)");
+      EXPECT_EQ(TextOf(w, 1), L"無視(RC)");
+      EXPECT_EQ(TextOf(w, 2), L"中止(RC)");
       EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
       if (answer == kTickAndAbort)
         PressButton(w.window, 1001);
@@ -289,11 +301,15 @@ TEST_F(GuardsTest, AntivirusWarnings) {
     ASSERT_TRUE(r.Ended()) << r.Describe();
     ASSERT_EQ(r.windows.size(), c.texts.size()) << r.Describe();
     for (size_t i = 0; i < c.texts.size(); ++i)
-      EXPECT_EQ(r.windows[i].Control(1002)->text, c.texts[i]) << i;
+      EXPECT_EQ(TextOf(r.windows[i], 1002), c.texts[i]) << i;
     EXPECT_EQ(Deployed(), c.goes_on);
   }
-  RegistryValue flag = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG");
-  EXPECT_TRUE(flag.present && flag.type == REG_DWORD && flag.data == std::vector<BYTE>(4, 0));
+  // Each warning's tick stored its own flag.
+  for (const wchar_t* name : {L"AVASTCHECK_MSG", L"360CHECK_MSG"}) {
+    RegistryValue flag = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, name);
+    EXPECT_TRUE(flag.present && flag.type == REG_DWORD && flag.data == std::vector<BYTE>(4, 0))
+        << Narrow(name);
+  }
 }
 
 }  // namespace

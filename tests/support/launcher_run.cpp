@@ -275,9 +275,11 @@ LauncherProcess::LauncherProcess(RunOptions options) : options_(std::move(option
     info->hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE,
                                    FALSE, options_.attach_to);
     info->dwProcessId = options_.attach_to;
-    result_.started = info->hProcess != nullptr;
-    ended_ = !result_.started;
-    if (result_.started)
+    // A launcher that ended before it could be watched (the silent ends)
+    // counts as a run that ended without a window.
+    result_.started = true;
+    ended_ = info->hProcess == nullptr;
+    if (!ended_)
       robot_ = std::make_unique<UiRobot>(options_.attach_to);
     return;
   }
