@@ -138,6 +138,11 @@ int GetLanguageNumber(const wchar_t* indexFile) {
       n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, indexFile));
     }
   }
+  // A number whose key text doesn't fit names no entry: automatic, whatever
+  // its sign.
+  wchar_t key[kNumberKeyCapacity];
+  if (!NumberKey(n, key))
+    return 0;
   if (n <= 0)
     return n;
   wchar_t name[kFileKeyValueCapacity];
@@ -154,6 +159,9 @@ WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
 }
 
 void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode) {
+  out->Clear();
+  if (!moduleFolder || moduleFolder[0] == L'\0')
+    return;
   const wchar_t drive = moduleFolder[0];
   PathBuffer root_index;
   PathBuffer folder_index;

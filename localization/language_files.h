@@ -52,8 +52,9 @@ int ReadRegistryLanguageNumber();
 // is the stick's drive letter): the stored choice; when none is stored, the
 // registry number if the stick's volume accepts the private control code,
 // otherwise the stick's default ([Language] Portico). A positive number
-// whose File key is empty (or whose key text would not fit 7 characters)
-// gives 0 (automatic); negative numbers come back as they are.
+// whose File key is empty gives 0 (automatic), and so does any number whose
+// key text would not fit 7 characters; other negative numbers come back as
+// they are.
 int GetLanguageNumber(const wchar_t* indexFile);
 
 // The LANGID whose file automatic mode uses for |uiLanguage|: the LocaleID
@@ -65,7 +66,8 @@ WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage);
 // drive letter) into |out|, which always receives a path, possibly of a file
 // that doesn't exist. |rootMode| 1 takes the index file at the stick's root
 // (both callers); 0 takes the one in the program's folder when it exists. A
-// path that doesn't fit 260 characters counts as a missing file.
+// path that doesn't fit 260 characters counts as a missing file. Without a
+// module folder |out| is left empty.
 void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode);
 
 // Test seam: the volume's answer to the private control code, which Wine's

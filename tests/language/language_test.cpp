@@ -51,7 +51,7 @@ const ChoiceStart kChoiceStarts[] = {
     {"UiLanguageFile", "", nullptr, -1, false, "Japanese"},
     {"StoredFileName", "", "0409.CFG", -1, false, "English"},
     // A stored value means the stick's default isn't asked.
-    {"StoredAuto", TO_ENGLISH DEFAULT(1), "Auto", -1, false, "English"},
+    {"StoredAuto", TO_ENGLISH DEFAULT(2), "Auto", -1, false, "English"},
     {"StoredDigit", "", "1", -1, false, "English"},
     // 4 is automatic, not language 4 (0409.cfg).
     {"StoredFour", DEFAULT(1), "4", -1, false, "Japanese"},
@@ -62,7 +62,9 @@ const ChoiceStart kChoiceStarts[] = {
     {"StickDefaultNamesAnother", DEFAULT(1), nullptr, -1, false, "Index"},
     {"StickDefaultNegative", DEFAULT(-2), nullptr, -1, false, "Index"},
     // A number too long for its File key names no file: automatic.
-    {"StickDefaultOfEightDigits", TO_ENGLISH DEFAULT(10000001), nullptr, -1, false, "English"},
+    // (A key cut to 7 characters would name the UI's file.)
+    {"StickDefaultOfEightDigits", "1000000=0411.cfg\r\n" TO_ENGLISH DEFAULT(10000001), nullptr, -1,
+     false, "English"},
     {"VolumeAnswersRegistryNumber", TO_ENGLISH DEFAULT(1), nullptr, 2, true, "Japanese"},
     {"VolumeAnswersNoRegistryValue", DEFAULT(1), nullptr, -1, true, "Japanese"},
     {"LocaleIdMapping", TO_ENGLISH, nullptr, -1, false, "English"},
@@ -167,6 +169,18 @@ TEST_F(LanguageTest, TextsAsTheFilesGiveThem) {
     EXPECT_EQ(box.caption, c.caption);
     EXPECT_EQ(box.text, c.text);
   }
+}
+
+// A File name too long for its path counts as a missing file: never the file
+// that the path cut to 259 characters would name.
+TEST_F(LanguageTest, LongFileNameCountsAsMissing) {
+  const std::string name = "0409" + std::string(251, 'x');
+  WriteStickFiles({{L"Language.cfg", "[File]\r\n1=" + name + "\r\n" + TaggedTexts("Index")},
+                   // "S:\.cfg\" and 251 characters of the name: 259.
+                   {std::wstring(name.begin(), name.begin() + 251), TaggedTexts("Cut")}});
+  ::CreateDirectoryW(ProductDataFolder().c_str(), nullptr);
+  ASSERT_TRUE(WriteText(ProductDataFolder() + L"\\Detacher.ini", "[Language]\r\nPortico=1\r\n"));
+  EXPECT_EQ(OneBox().caption, L"Index");
 }
 
 // A padded key of the key table (655's) names the same entry as the file's
