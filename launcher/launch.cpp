@@ -1,5 +1,6 @@
 #include "launcher/launch.h"
 
+#include "autostart/prelaunch_gate.h"
 #include "deploy/plan.h"
 #include "environment/antivirus_warnings.h"
 #include "environment/conflicting_tools.h"
@@ -164,6 +165,11 @@ int RunLauncher() {
       return 0;
     }
   }
+
+  // The background service and the user's rights; the gate has shown its
+  // message where one is due.
+  if (!PreLaunchGate())
+    return 0;
 
   PublishUserEnvironment();
   const UINT result = DeployComponents();

@@ -35,6 +35,22 @@ mkdir -p build/stick
 quillon_stick_map build/stick s
 export QUILLON_STICK=S:
 
+# A hostile stick on T:, for the walk of the stick: a link that leads back up
+# its own tree (entered, the walk would go round until its paths are too
+# long), a link to a folder off the stick that holds a settings tool (never to
+# be found), and a tree 40 folders deep with the auto-start companion at the
+# bottom.
+rm -rf build/hostile-stick build/hostile-outside
+deep=build/hostile-stick/deep
+for i in $(seq 1 40); do deep="$deep/d$i"; done
+mkdir -p "$deep" build/hostile-stick/loop build/hostile-stick/link build/hostile-outside
+cp build/x64/companions/6_0_0_18/Swiftgate.exe "$deep/Swiftgate.exe"
+cp build/x64/companions/Confera.exe build/hostile-outside/Confera.exe
+ln -s .. build/hostile-stick/loop/back
+ln -s "$root/build/hostile-outside" build/hostile-stick/link/out
+quillon_stick_map build/hostile-stick t
+export QUILLON_HOSTILE_STICK=T:
+
 # One ctest run over both test builds, the 64-bit suite, then the 32-bit one,
 # and the fuzz targets on the host.
 cat >build/CTestTestfile.cmake <<'CTEST'

@@ -16,6 +16,7 @@ static_assert(sizeof(OSVERSIONINFOW) == 276, "plain version record of 276 bytes"
 // Test overrides: -1 means "ask the system", 0 or 1 is the forced answer.
 int g_native32_override = -1;
 int g_user_admin_override = -1;
+int g_administrators_override = -1;
 
 bool IsVersion(DWORD major, DWORD minor) {
   ReportedVersion version = GetReportedVersion();
@@ -133,6 +134,8 @@ bool TokenGroupsIncludeAdministrators(const TOKEN_GROUPS& groups) {
 }
 
 bool IsAdministratorsMember() {
+  if (g_administrators_override >= 0)
+    return g_administrators_override == 1;
   KernelHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
     return false;
@@ -162,6 +165,15 @@ ScopedNative32BitForTesting::ScopedNative32BitForTesting(bool native32)
 
 ScopedNative32BitForTesting::~ScopedNative32BitForTesting() {
   g_native32_override = previous_;
+}
+
+ScopedAdministratorsMemberForTesting::ScopedAdministratorsMemberForTesting(bool member)
+    : previous_(g_administrators_override) {
+  g_administrators_override = member ? 1 : 0;
+}
+
+ScopedAdministratorsMemberForTesting::~ScopedAdministratorsMemberForTesting() {
+  g_administrators_override = previous_;
 }
 
 ScopedUserIsAdminForTesting::ScopedUserIsAdminForTesting(bool admin)

@@ -58,6 +58,20 @@ class ScopedNative32BitForTesting {
   int previous_;
 };
 
+// Wine's token always holds the Administrators group: this one sets
+// IsAdministratorsMember's answer.
+class ScopedAdministratorsMemberForTesting {
+ public:
+  explicit ScopedAdministratorsMemberForTesting(bool member);
+  ~ScopedAdministratorsMemberForTesting();
+  ScopedAdministratorsMemberForTesting(const ScopedAdministratorsMemberForTesting&) = delete;
+  ScopedAdministratorsMemberForTesting& operator=(const ScopedAdministratorsMemberForTesting&) =
+      delete;
+
+ private:
+  int previous_;
+};
+
 class ScopedUserIsAdminForTesting {
  public:
   explicit ScopedUserIsAdminForTesting(bool admin);

@@ -292,12 +292,16 @@ void EnsureCommonControls(DWORD classes) {
   init(&controls);
 }
 
+void ApplyDialogTheme(HWND dialog) {
+  if (!IsWindowsXpOrLater())
+    return;
+  EnableThemeDialogTextureFn enable_texture = ThemeDialogTexture();
+  if (enable_texture)
+    enable_texture(dialog, ETDT_ENABLETAB);
+}
+
 void InitLocalizedDialog(HWND dialog, const DialogText* texts, size_t count) {
-  if (IsWindowsXpOrLater()) {
-    EnableThemeDialogTextureFn enable_texture = ThemeDialogTexture();
-    if (enable_texture)
-      enable_texture(dialog, ETDT_ENABLETAB);
-  }
+  ApplyDialogTheme(dialog);
   ::SetWindowTextW(dialog, GetCaptionText());
   for (size_t i = 0; i < count; ++i) {
     ::SetDlgItemTextW(dialog, texts[i].control_id, GetMessageText(texts[i].message_id));

@@ -59,6 +59,10 @@ struct DialogText {
 // that can't be created.
 void EnsureCommonControls(DWORD classes);
 
+// The themed dialog background (ETDT_ENABLETAB) on Windows 5.1 or later; the
+// theme library is loaded on first use only, so older systems never load it.
+void ApplyDialogTheme(HWND dialog);
+
 // The set-up that every dialog runs on WM_INITDIALOG: themed background on
 // Windows 5.1 or later, the caption as title, the controls' localized texts,
 // centred. |count| entries of |texts| are applied.

@@ -202,6 +202,7 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
       // A parent found as Confera.exe would let the start go on.
       {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Confera.exe", true, k656, false},
   };
+  TempDir parents;
   for (const ToolStart& c : starts) {
     SCOPED_TRACE(c.name);
     RemoveTree(ProductDataFolder());
@@ -209,9 +210,11 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
     ASSERT_TRUE(tool.holding());
     RunOptions options;
     if (c.parent) {
+      // Off the stick: a Confera.exe on it would be the settings tool that
+      // the pre-launch gate offers.
       ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"starter.exe").c_str(),
-                              (StickRoot() + c.parent).c_str(), FALSE));
-      options.launcher = StickRoot() + c.parent;
+                              parents.Join(c.parent).c_str(), FALSE));
+      options.launcher = parents.Join(c.parent);
       if (c.parent_gone) {
         int child = RunProgram(options.launcher, L"--exit " + StickRoot() + L"Quillon.exe");
         ASSERT_GT(child, 3);

@@ -2,10 +2,13 @@
 // environment variables of the launcher process.
 //   QUILLON_TEST_NATIVE32=1|0     the native system is 32-bit x86 (or not)
 //   QUILLON_TEST_USER_ADMIN=1|0   the shell's administrator answer
+//   QUILLON_TEST_ADMINISTRATORS=1|0  the token holds the Administrators group
+//   QUILLON_TEST_SHIFT=1|0        Shift is held at every test of it
 //   QUILLON_TEST_VOLUME_CONTROL=1|0  the stick's volume accepts the private
 //                                 control code of the language choice (or not)
 #include <windows.h>
 
+#include "autostart/user_values.h"
 #include "environment/platform/platform.h"
 #include "localization/language_files.h"
 
@@ -35,6 +38,12 @@ void InstallSeamsFromEnvironment() {
   int admin = ReadFlag(L"QUILLON_TEST_USER_ADMIN");
   if (admin >= 0)
     new ScopedUserIsAdminForTesting(admin == 1);
+  int administrators = ReadFlag(L"QUILLON_TEST_ADMINISTRATORS");
+  if (administrators >= 0)
+    new ScopedAdministratorsMemberForTesting(administrators == 1);
+  int shift = ReadFlag(L"QUILLON_TEST_SHIFT");
+  if (shift >= 0)
+    new ScopedShiftForTesting(shift == 1);
   int volume_control = ReadFlag(L"QUILLON_TEST_VOLUME_CONTROL");
   if (volume_control >= 0)
     new ScopedVolumeControlForTesting(volume_control == 1);

@@ -1,0 +1,105 @@
+#include "autostart/prelaunch_gate.h"
+
+#include <windows.h>
+#include <strsafe.h>
+
+#include "autostart/companions.h"
+#include "autostart/ready/service_ready.h"
+#include "autostart/setup_dialog.h"
+#include "autostart/user_values.h"
+#include "environment/platform/platform.h"
+#include "launcher/paths/module_paths.h"
+#include "launcher/paths/stick_paths.h"
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+#include "service/service_probe.h"
+#include "support/path_buffer.h"
+
+namespace quillon {
+namespace {
+
+constexpr size_t kQuestionCapacity = 1024;
+
+// Probes the service and stores whether it is ready; |accepted| receives
+// whether it understands the version request.
+void Probe(bool* accepted) {
+  SetServiceReady(ProbeServiceState(accepted));
+}
+
+bool SwiftgateOnStick(const wchar_t* module_folder) {
+  PathBuffer path;
+  return module_folder && FindSwiftgate(module_folder, &path);
+}
+
+bool ConferaOnStick(const wchar_t* module_folder) {
+  PathBuffer path;
+  return module_folder && FindConfera(module_folder, &path);
+}
+
+// The stick's own SETUP_SWIFTGATE_MSG: [Quillon] of the Language.cfg at its
+// root, default 1.
+int StickSetupPrompt(const wchar_t* module_folder) {
+  PathBuffer index;
+  if (!module_folder || !StickLanguageIndexPath(module_folder[0], &index))
+    return 1;
+  return static_cast<int>(
+      ::GetPrivateProfileIntW(kStickSection, kSetupPromptValue, 1, index.Get()));
+}
+
+}  // namespace
+
+bool SetupPromptWanted() {
+  if (ShiftIsDown())
+    WriteUserDword(kSetupPromptValue, 1);
+  DWORD user_prompt = 1;
+  if (ReadUserDword(kSetupPromptValue, &user_prompt) && user_prompt == 0)
+    return false;
+  const wchar_t* module_folder = GetModuleFolder();
+  if (StickSetupPrompt(module_folder) == 0)
+    return false;
+  return ConferaOnStick(module_folder) || SwiftgateOnStick(module_folder);
+}
+
+bool PreLaunchGate() {
+  const wchar_t* module_folder = GetModuleFolder();
+  bool accepted = false;
+  Probe(&accepted);
+
+  const bool wanted = SetupPromptWanted();
+  if (wanted || (!(ServiceReady() && accepted) && !IsAdministratorsMember() &&
+                 SwiftgateOnStick(module_folder))) {
+    WriteUserDword(kAutoUpdateValue, 0);
+    if (ShowSetupDialog() == kSetupSettingsStarted)
+      return false;
+    Probe(&accepted);
+  }
+
+  // Every ordinary start ends here.
+  if (ServiceReady() && accepted && !ShiftIsDown())
+    return true;
+  if (!IsAdministratorsMember()) {
+    ShowErrorMessage(kMsgErrorSkipSetup);
+    return false;
+  }
+  if (ShiftIsDown())
+    WriteUserDword(kSetupPromptValue, 1);
+  Probe(&accepted);
+  // A missing service is left to the deployment.
+  if (!ServiceReady() || accepted)
+    return true;
+
+  // The service runs and is current but doesn't understand the version
+  // request: its companion on the stick may update it.
+  if (!SwiftgateOnStick(module_folder)) {
+    ShowErrorMessage(kMsgErrorStickEnrol);
+    return false;
+  }
+  wchar_t question[kQuestionCapacity];
+  ::StringCchPrintfW(question, kQuestionCapacity, L"%s\n\n%s", GetMessageText(kMsgErrorStickEnrol),
+                     GetMessageTextAlt(kMsgUpdateStickEnrol));
+  if (::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) != IDYES)
+    return false;
+  return RunSwiftgateUpdate() != 0;
+}
+
+}  // namespace quillon

@@ -1,0 +1,42 @@
+// The auto-start set-up question (dialog 257): whether to set up the
+// auto-start companion Swiftgate.exe, with two per-user options (never ask
+// again; automatic update with version check, offered only when the stick's
+// settings carry an AutoUpdateURL) and a link to the language choice. Yes
+// starts the settings tool Confera.exe from the stick, or runs Swiftgate.exe
+// with "/update" and waits for it.
+#ifndef QUILLON_AUTOSTART_SETUP_DIALOG_H_
+#define QUILLON_AUTOSTART_SETUP_DIALOG_H_
+
+#include <windows.h>
+
+namespace quillon {
+
+// The dialog's results.
+constexpr int kSetupUpdated = 1;          // Swiftgate.exe ran and answered non-zero
+constexpr int kSetupDeclined = 2;         // No, Escape or the close box
+constexpr int kSetupSettingsStarted = 3;  // Yes, and Confera.exe was started
+
+// Shows the dialog, modal, without owner. Returns one of the results above,
+// or -1 when the dialog can't be created.
+int ShowSetupDialog();
+
+// Runs the stick's Swiftgate.exe with "/update" and waits for it without a
+// time limit. Its exit code; 0 when none is on the stick, it can't be
+// started, or its code can't be read.
+DWORD RunSwiftgateUpdate();
+
+// Brings |window| in front of the current foreground window, also when that
+// belongs to another thread.
+void ForceForeground(HWND window);
+
+// Sets every text of the dialog from the current language and the stick's
+// settings; the check boxes keep their state.
+void ApplySetupTexts(HWND dialog);
+
+// Writes AutoUpdate and SETUP_SWIFTGATE_MSG (REG_DWORD, HKCU\Software\Vaultine)
+// from the check boxes. A key that can't be opened means nothing is written.
+void SaveSetupChoices(HWND dialog);
+
+}  // namespace quillon
+
+#endif  // QUILLON_AUTOSTART_SETUP_DIALOG_H_

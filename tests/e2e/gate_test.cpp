@@ -1,0 +1,348 @@
+// End-to-end tests of the pre-launch gate: the background service (absent,
+// ready and accepting the version request, ready but not accepting it), the
+// user's rights, Shift, the companion programs on the stick and the per-user
+// and stick values, each seen through the windows shown, the buttons pressed,
+// what was written and started, and whether the start reached the viewer.
+#include <windows.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tests/support/launcher_run.h"
+#include "tests/support/registry_value.h"
+#include "tests/support/service_standin.h"
+#include "tests/support/test_files.h"
+
+namespace quillon::testing {
+namespace {
+
+const wchar_t kUserKey[] = L"Software\\Vaultine";
+const wchar_t k651[] =
+    L"自動起動をセットアップしてご利用いただくか、 管理者アカウントでご利用ください。(RC)";
+const wchar_t k556[] = L"対応していないSwiftgate.exeがインストールされています。(RC)";
+
+enum Service { kAbsent, kReadyAccepting, kReadyNotAccepting };
+
+struct GateStart {
+  const char* name;
+  Service service;
+  bool administrator;
+  bool shift;
+  const wchar_t* swiftgate;  // the version folder of the copy in S:\Tools; null: none
+  bool confera;              // S:\Tools\Confera.exe
+  int user_prompt;           // SETUP_SWIFTGATE_MSG before the start; -1: none
+  const char* stick_extra;   // more lines for Language.cfg's [Quillon]
+  int swiftgate_exit;
+  const char* setup_actions;  // what the user does in the set-up question, in order
+                              // ("tick1001 tick1003 yes no"); null: not shown
+  const char* question;       // the answer to the update question; null: not shown
+  const wchar_t* message;     // the one error message; null: none
+  bool reaches_viewer;
+  int updates;           // Swiftgate.exe runs with /update
+  bool confera_started;  //
+  int auto_update;       // AutoUpdate after the start; -1: none
+  int prompt_after;      // SETUP_SWIFTGATE_MSG after the start; -1: none
+};
+
+const GateStart kStarts[] = {
+    // name, service, admin, shift, swiftgate, confera, user prompt, stick, exit code,
+    // set-up actions, question, message, viewer, updates, confera, AutoUpdate, prompt after
+    {"ReadyAcceptingNoCompanion", kReadyAccepting, false, false, nullptr, false, -1, "", 0, nullptr,
+     nullptr, nullptr, true, 0, false, -1, -1},
+    {"NonAdminShiftWithCompanion", kReadyAccepting, false, true, L"6_0_0_18", false, -1, "", 0,
+     "no", nullptr, k651, false, 0, false, 0, 1},
+    // The user's 0 doesn't keep the question from a user who can't do without it.
+    {"AbsentNonAdminPromptOff", kAbsent, false, false, L"6_0_0_18", false, 0, "", 0, "no", nullptr,
+     k651, false, 0, false, 0, 1},
+    {"AbsentNonAdminNoCompanion", kAbsent, false, false, nullptr, false, -1, "", 0, nullptr,
+     nullptr, k651, false, 0, false, -1, -1},
+    {"AbsentNonAdminOldSwiftgate", kAbsent, false, false, L"6_0_0_17", false, -1, "", 0, nullptr,
+     nullptr, k651, false, 0, false, -1, -1},
+    {"AbsentAdminNoCompanion", kAbsent, true, false, nullptr, false, -1, "", 0, nullptr, nullptr,
+     nullptr, true, 0, false, -1, -1},
+    {"AbsentAdminStickPromptOff", kAbsent, true, false, L"6_0_0_18", false, -1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, nullptr, nullptr, true, 0, false, -1, -1},
+    {"NotAcceptingAdminNoSwiftgate", kReadyNotAccepting, true, false, nullptr, false, -1, "", 0,
+     nullptr, nullptr, k556, false, 0, false, -1, -1},
+    {"NotAcceptingUpdateYesSucceeds", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "yes", nullptr, true, 1, false, -1, -1},
+    {"NotAcceptingUpdateYesFails", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, "yes", nullptr, false, 1, false, -1, -1},
+    {"NotAcceptingUpdateNo", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "no", nullptr, false, 0, false, -1, -1},
+    // Yes starts Confera.exe when it is there, and the start ends.
+    {"SetupYesStartsConfera", kAbsent, false, false, L"6_0_0_18", true, -1, "", 0, "yes", nullptr,
+     nullptr, false, 0, true, 0, 1},
+    // A failed update brings the question back.
+    {"SetupYesUpdateFailsThenNo", kAbsent, false, false, L"6_0_0_18", false, -1, "", 0, "yes no",
+     nullptr, k651, false, 1, false, 0, 1},
+    {"AdminSetupYesUpdated", kAbsent, true, false, L"6_0_0_18", false, -1, "", 1, "yes", nullptr,
+     nullptr, true, 1, false, 0, 1},
+    {"AdminSetupTickNo", kAbsent, true, false, L"6_0_0_18", false, -1, "", 0, "tick1001 no",
+     nullptr, nullptr, true, 0, false, 0, 0},
+    // The next start: the user's 0 keeps the question away.
+    {"AdminAfterTheTick", kAbsent, true, false, L"6_0_0_18", false, 0, "", 0, nullptr, nullptr,
+     nullptr, true, 0, false, -1, 0},
+};
+
+// Lines of a companion's record file (one per start).
+int RecordedStarts(const std::wstring& record, const std::wstring& needle) {
+  std::vector<unsigned char> bytes;
+  if (!ReadBytes(record, &bytes))
+    return 0;
+  std::string text(bytes.begin(), bytes.end());
+  std::string narrow = Narrow(needle);
+  int count = 0;
+  for (size_t at = text.find(narrow); at != std::string::npos; at = text.find(narrow, at + 1))
+    ++count;
+  return count;
+}
+
+int UserDword(const wchar_t* name) {
+  RegistryValue value = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, name);
+  if (!value.present || value.type != REG_DWORD || value.data.size() != 4)
+    return -1;
+  return value.data[0] | (value.data[1] << 8);
+}
+
+class GateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (StickRoot().empty())
+      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
+    EndLeftovers();
+    ASSERT_TRUE(SetWineVersion(L"win7"));
+  }
+  void TearDown() override {
+    if (StickRoot().empty())
+      return;
+    EndLeftovers();
+    ClearWineVersion();
+    RemoveTree(ProductDataFolder());
+  }
+  static void EndLeftovers() {
+    KillProcessesNamed(
+        {L"Quillon.exe", L"Portico.exe", L"Swiftgate.exe", L"Confera.exe", L"service_standin.exe"});
+  }
+  static bool Deployed() { return FileExists(ProductDataFolder() + L"\\Quillon.lnk"); }
+
+  ScopedRegistryValueRestore auto_update_{HKEY_CURRENT_USER, kUserKey, L"AutoUpdate"};
+  ScopedRegistryValueRestore prompt_{HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG"};
+};
+
+// Performs the actions "tick1001", "yes", "no" ... on the set-up dialog. A
+// press waits for the dialog to take it, update run included.
+void ActOnSetupDialog(HWND dialog, const char* actions) {
+  std::istringstream words(actions);
+  for (std::string word; words >> word;) {
+    if (word.compare(0, 4, "tick") == 0)
+      PressButton(dialog, std::stoi(word.substr(4)));
+    else
+      PressButton(dialog, word == "yes" ? IDOK : IDCANCEL);
+  }
+}
+
+TEST_F(GateTest, EachSituation) {
+  for (const GateStart& c : kStarts) {
+    SCOPED_TRACE(c.name);
+    EndLeftovers();
+    ASSERT_TRUE(PrepareStick());
+    RemoveTree(ProductDataFolder());
+    ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L".cfg").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\Language.cfg",
+                          std::string("[Quillon]\r\n") + c.stick_extra));
+    const std::wstring tools = StickRoot() + L"Tools";
+    if (c.swiftgate) {
+      ASSERT_TRUE(
+          CopyToStick(ProgramFolder() + L"companions\\" + c.swiftgate, L"Swiftgate.exe", L"Tools"));
+    }
+    if (c.confera) {
+      ASSERT_TRUE(CopyToStick(ProgramFolder() + L"companions", L"Confera.exe", L"Tools"));
+    }
+    RegistryValue prompt;
+    if (c.user_prompt >= 0) {
+      prompt.present = true;
+      prompt.type = REG_DWORD;
+      prompt.data = {static_cast<BYTE>(c.user_prompt), 0, 0, 0};
+    }
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", prompt));
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AutoUpdate", RegistryValue()));
+    std::unique_ptr<ServiceStandin> service;
+    std::unique_ptr<ScopedServiceProgram> program;
+    if (c.service != kAbsent) {
+      service = std::make_unique<ServiceStandin>(c.service == kReadyAccepting
+                                                     ? L"--reply ok --conversations 50"
+                                                     : L"--reply noetx --conversations 50");
+      program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
+      ASSERT_TRUE(service->listening() && program->placed());
+    }
+
+    int setup_dialogs = 0;
+    int questions = 0;
+    RunOptions options;
+    options.environment = {{L"QUILLON_TEST_ADMINISTRATORS", c.administrator ? L"1" : L"0"},
+                           {L"QUILLON_TEST_SHIFT", c.shift ? L"1" : L"0"},
+                           {L"COMPANION_EXIT_CODE", std::to_wstring(c.swiftgate_exit)}};
+    options.on_window = [&](const WindowInfo& w) {
+      if (w.Control(1004)) {
+        ++setup_dialogs;
+        ActOnSetupDialog(w.window, c.setup_actions ? c.setup_actions : "no");
+        return true;
+      }
+      if (w.is_message_box && w.Control(IDYES)) {
+        ++questions;
+        EXPECT_EQ(w.text.compare(0, std::wcslen(k556), k556), 0) << Narrow(w.text);
+        EXPECT_NE(w.text.find(L"\n\nSwiftgate automatic update?(RC)"), std::wstring::npos);
+        return PressButton(w.window, c.question && std::string(c.question) == "yes" ? IDYES : IDNO);
+      }
+      return false;
+    };
+    RunResult r = RunLauncher(options);
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    EXPECT_EQ(setup_dialogs, c.setup_actions ? 1 : 0) << r.Describe();
+    EXPECT_EQ(questions, c.question ? 1 : 0) << r.Describe();
+    const size_t errors = r.boxes.size() - static_cast<size_t>(questions);
+    ASSERT_EQ(errors, c.message ? 1u : 0u) << r.Describe();
+    if (c.message) {
+      EXPECT_EQ(r.boxes.back().text, c.message);
+    }
+    EXPECT_EQ(Deployed(), c.reaches_viewer);
+    EXPECT_EQ(RecordedStarts(tools + L"\\Swiftgate.record.txt", L" /update"), c.updates);
+    // Confera.exe is started without waiting: its record may come late.
+    bool confera_started = FileExists(tools + L"\\Confera.record.txt");
+    for (int i = 0; i < 50 && c.confera_started && !confera_started; ++i) {
+      ::Sleep(100);
+      confera_started = FileExists(tools + L"\\Confera.record.txt");
+    }
+    EXPECT_EQ(confera_started, c.confera_started);
+    EXPECT_EQ(UserDword(L"AutoUpdate"), c.auto_update);
+    EXPECT_EQ(UserDword(L"SETUP_SWIFTGATE_MSG"), c.prompt_after);
+  }
+}
+
+// The set-up question's texts, the version-check box with the stick's
+// parameter, and a language chosen through the link: every text anew in the
+// chosen language, the check boxes as they were, the choice in Detacher.ini.
+TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
+  ASSERT_TRUE(PrepareStick());
+  RemoveTree(ProductDataFolder());
+  ASSERT_TRUE(CopyToStick(ProgramFolder() + L"companions\\6_0_0_18", L"Swiftgate.exe", L"Tools"));
+  ASSERT_TRUE(WriteStickSettings(SettingsWith({"VT_Parameter=vt1", "AutoUpdateURL=http://u"})));
+  ASSERT_TRUE(
+      WriteText(StickRoot() + L".cfg\\Language.cfg", "[File]\r\n1=0c0c.cfg\r\n[Quillon]\r\n"));
+  // Not the UI language's file, which automatic mode would take at start.
+  ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg",
+                        "[Quillon]\r\nTITLE=Vaultine EN\r\nSETUP_SWIFTGATE=Set up?\r\n"
+                        "BUTTON_YES=Yes\r\nBUTTON_NO=No\r\nNO_MESSAGE=Don't ask\r\n"
+                        "CHECK_VERSION=Check\r\nLANGUAGE=Language EN\r\n"));
+  ASSERT_TRUE(
+      WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
+
+  LauncherProcess launcher(RunOptions{});
+  ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return !r.windows.empty(); }, 20000))
+      << launcher.result().Describe();
+  const WindowInfo setup = launcher.result().windows[0];
+  ASSERT_NE(setup.Control(1004), nullptr) << setup.Describe();
+  EXPECT_EQ(setup.caption, L"Vaultine(RC)");
+  EXPECT_EQ(setup.Control(1003)->text, L"バージョンチェック(RC) vt1");
+  EXPECT_TRUE(setup.Control(1003)->style & WS_VISIBLE);
+  EXPECT_EQ(setup.Control(1004)->text, L"<a>Language</a>");
+  EXPECT_TRUE(setup.ex_style & WS_EX_TOPMOST);
+  ASSERT_TRUE(PressButton(setup.window, 1003));
+
+  // A click inside the link's text opens the language choice.
+  HWND link = ::GetDlgItem(setup.window, 1004);
+  ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return r.windows.size() >= 2; }, 10000))
+      << launcher.result().Describe();
+  const WindowInfo choice = launcher.result().windows[1];
+  ASSERT_NE(choice.Control(1005), nullptr) << choice.Describe();
+  EXPECT_EQ(choice.caption, L"Language");
+  HWND box = ::GetDlgItem(choice.window, 1005);
+  EXPECT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(box, CB_GETCURSEL, 0, 0), 0);  // Auto
+  ::SendMessageW(box, CB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(PressButton(choice.window, IDOK));
+  ASSERT_TRUE(WaitForWindowGone(choice.window, 5000));
+
+  EXPECT_EQ(WindowText(setup.window), L"Vaultine EN");
+  EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1002)), L"Set up?");
+  EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1)), L"Yes");
+  EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1001)), L"Don't ask");
+  EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1003)), L"Check vt1");
+  EXPECT_EQ(WindowText(link), L"<a>Language EN</a>");
+  EXPECT_EQ(::SendDlgItemMessageW(setup.window, 1003, BM_GETCHECK, 0, 0), BST_CHECKED);
+  std::vector<unsigned char> choice_file;
+  ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
+  EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=0c0c.cfg"),
+            std::string::npos);
+  ASSERT_TRUE(PressButton(setup.window, IDCANCEL));
+  RunResult r = launcher.Finish();
+  ASSERT_TRUE(r.Ended()) << r.Describe();
+  EXPECT_EQ(UserDword(L"AutoUpdate"), 1);
+}
+
+// The 32-bit limited account on Windows XP is refused only without a ready
+// service.
+TEST_F(GateTest, ReadyServiceLetsALimitedAccountOnXpGoOn) {
+  ASSERT_TRUE(PrepareStick());
+  RemoveTree(ProductDataFolder());
+  ASSERT_TRUE(SetWineVersion(L"winxp"));
+  ServiceStandin service(L"--reply ok --conversations 50");
+  ScopedServiceProgram program(L"7_0_0_24");
+  ASSERT_TRUE(service.listening() && program.placed());
+  RunOptions options;
+  options.environment = {{L"QUILLON_TEST_NATIVE32", L"1"},
+                         {L"QUILLON_TEST_USER_ADMIN", L"0"},
+                         {L"QUILLON_TEST_ADMINISTRATORS", L"0"}};
+  RunResult r = RunLauncher(options);
+  ASSERT_TRUE(r.Ended()) << r.Describe();
+  EXPECT_TRUE(r.boxes.empty()) << r.Describe();
+  EXPECT_TRUE(Deployed());
+}
+
+// A stick with a link that leads back up its tree, a link to a folder off the
+// stick that holds Confera.exe, and Swiftgate.exe 40 folders down: the walk
+// ends without entering the links, so Yes runs Swiftgate.exe's update (which
+// fails: the question comes back) rather than starting that Confera.exe.
+TEST_F(GateTest, HostileStickWalkEnds) {
+  wchar_t hostile[8] = {};
+  if (::GetEnvironmentVariableW(L"QUILLON_HOSTILE_STICK", hostile, 8) != 2)
+    GTEST_SKIP() << "QUILLON_HOSTILE_STICK is not set: run through tools/test.sh";
+  const std::wstring root = std::wstring(hostile) + L"\\";
+  std::wstring deep = root + L"deep";
+  for (int i = 1; i <= 40; ++i)
+    deep += L"\\d" + std::to_wstring(i);
+  const std::wstring swiftgate_record = deep + L"\\Swiftgate.record.txt";
+  const std::wstring confera_record = root + L"link\\out\\Confera.record.txt";
+  ::DeleteFileW(swiftgate_record.c_str());
+  ::DeleteFileW(confera_record.c_str());
+  const std::wstring launcher = root + L"Quillon.exe";
+  ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Quillon.exe").c_str(), launcher.c_str(), FALSE));
+  RemoveTree(ProductDataFolder());
+  bool asked = false;
+  RunOptions options;
+  options.launcher = launcher;
+  options.on_window = [&](const WindowInfo& w) {
+    if (!w.Control(1004))
+      return false;
+    asked = true;
+    ActOnSetupDialog(w.window, "yes no");
+    return true;
+  };
+  RunResult r = RunLauncher(options);
+  ::DeleteFileW(launcher.c_str());
+  ASSERT_TRUE(r.Ended()) << r.Describe();
+  EXPECT_TRUE(asked) << r.Describe();
+  EXPECT_EQ(RecordedStarts(swiftgate_record, L" /update"), 1);
+  ::Sleep(300);
+  EXPECT_FALSE(FileExists(confera_record));
+  EXPECT_TRUE(Deployed());
+}
+
+}  // namespace
+}  // namespace quillon::testing
