@@ -14,6 +14,13 @@ const wchar_t kTempFilePrefix[] = L"UAS";
 // The last temporary file made by MakeTempFilePath.
 PathBuffer g_temp_file_path;
 
+// The data folder's long path and its short form with the trailing
+// backslash, once found. The shell's special-folder lookup and the short form
+// cost milliseconds under every extraction's temporary file; a folder that
+// still exists is not looked up again.
+PathBuffer g_known_folder;
+PathBuffer g_known_short_folder;
+
 // Creates |path| as a folder when nothing exists there yet. False when it is
 // missing and can't be created.
 bool EnsureFolderExists(const PathBuffer& path) {
@@ -37,6 +44,11 @@ bool MakeFolderIn(const PathBuffer& folder, const wchar_t* name, PathBuffer* pat
 // Writes the long path of the per-user data folder into |path|, creating the
 // local application-data folder and the data folder when missing.
 bool MakeProductFolder(PathBuffer* path) {
+  if (!g_known_folder.IsEmpty() && ::PathIsDirectoryW(g_known_folder.Get())) {
+    *path = g_known_folder;
+    return true;
+  }
+  g_known_short_folder.Clear();
   LPITEMIDLIST item_list = nullptr;
   if (::SHGetSpecialFolderLocation(nullptr, CSIDL_LOCAL_APPDATA, &item_list) != S_OK) {
     return false;
@@ -46,7 +58,10 @@ bool MakeProductFolder(PathBuffer* path) {
   ::CoTaskMemFree(item_list);
   if (!base.TakeWritten(base.Length()) || !EnsureFolderExists(base))
     return false;
-  return MakeFolderIn(base, kProductFolderName, path);
+  if (!MakeFolderIn(base, kProductFolderName, path))
+    return false;
+  g_known_folder = *path;
+  return true;
 }
 
 // Appends the trailing backslash and returns GetShortPathNameW's answer for
@@ -63,7 +78,15 @@ DWORD GetProductFolder(DWORD size, wchar_t* buffer) {
   PathBuffer folder;
   if (!MakeProductFolder(&folder))
     return 0;
-  return ShortFormWithBackslash(&folder, size, buffer);
+  const size_t known = g_known_short_folder.Length();
+  if (known != 0 && known < size) {
+    ::lstrcpynW(buffer, g_known_short_folder.Get(), static_cast<int>(known + 1));
+    return static_cast<DWORD>(known);
+  }
+  const DWORD length = ShortFormWithBackslash(&folder, size, buffer);
+  if (length != 0 && length < size)
+    g_known_short_folder.Assign(buffer);
+  return length;
 }
 
 DWORD GetProductSubfolder(const wchar_t* name, DWORD size, wchar_t* buffer) {

@@ -83,9 +83,26 @@ const GateStart kStarts[] = {
      nullptr, true, 1, false, 0, 1},
     {"AdminSetupTickNo", kAbsent, true, false, L"6_0_0_18", false, -1, "", 0, "tick1001 no",
      nullptr, nullptr, true, 0, false, 0, 0},
-    // The next start: the user's 0 keeps the question away.
+    // The next start: the user's 0 keeps the question away...
     {"AdminAfterTheTick", kAbsent, true, false, L"6_0_0_18", false, 0, "", 0, nullptr, nullptr,
      nullptr, true, 0, false, -1, 0},
+    // ... unless Shift is held, which sets it to 1 again.
+    {"AdminShiftBringsTheQuestionBack", kAbsent, true, true, L"6_0_0_18", false, 0, "", 0, "no",
+     nullptr, nullptr, true, 0, false, 0, 1},
+    {"ConferaAloneIsOffered", kAbsent, true, false, nullptr, true, -1, "", 0, "no", nullptr,
+     nullptr, true, 0, false, 0, 1},
+    {"NotAcceptingNonAdminSwiftgate", kReadyNotAccepting, false, false, L"6_0_0_18", false, 0, "",
+     0, "no", nullptr, k651, false, 0, false, 0, 1},
+    {"NotAcceptingAdminOldSwiftgate", kReadyNotAccepting, true, false, L"6_0_0_17", false, -1, "",
+     0, nullptr, nullptr, k556, false, 0, false, -1, -1},
+    // The question first, then the update offer.
+    {"NotAcceptingAdminQuestionThenOffer", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
+     "", 0, "no", "no", nullptr, false, 0, false, 0, 1},
+    // Shift asks for the service check: an administrator with a ready service goes on.
+    {"AdminShiftReadyAccepting", kReadyAccepting, true, true, nullptr, false, -1, "", 0, nullptr,
+     nullptr, nullptr, true, 0, false, -1, 1},
+    {"NonAdminShiftReadyNoCompanion", kReadyAccepting, false, true, nullptr, false, -1, "", 0,
+     nullptr, nullptr, k651, false, 0, false, -1, 1},
 };
 
 // Lines of a companion's record file (one per start).
@@ -137,11 +154,19 @@ class GateTest : public ::testing::Test {
 // press waits for the dialog to take it, update run included.
 void ActOnSetupDialog(HWND dialog, const char* actions) {
   std::istringstream words(actions);
+  bool answered = false;
   for (std::string word; words >> word;) {
-    if (word.compare(0, 4, "tick") == 0)
-      PressButton(dialog, std::stoi(word.substr(4)));
-    else
-      PressButton(dialog, word == "yes" ? IDOK : IDCANCEL);
+    // A second answer means the first one's update failed: the question is
+    // back on the screen.
+    if (answered) {
+      EXPECT_TRUE(::IsWindowVisible(dialog)) << "the question didn't come back";
+    }
+    if (word.compare(0, 4, "tick") == 0) {
+      EXPECT_TRUE(PressButton(dialog, std::stoi(word.substr(4))));
+    } else {
+      EXPECT_TRUE(PressButton(dialog, word == "yes" ? IDOK : IDCANCEL));
+      answered = true;
+    }
   }
 }
 
@@ -280,6 +305,23 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
   EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=0c0c.cfg"),
             std::string::npos);
+  // Cancel, and OK without a selection, store nothing.
+  ASSERT_TRUE(WriteText(ProductDataFolder() + L"\\Detacher.ini", "[Language]\r\nPortico=keep\r\n"));
+  for (bool cancel : {true, false}) {
+    ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    const size_t seen = launcher.result().windows.size();
+    ASSERT_TRUE(
+        launcher.WatchUntil([&](const RunResult& r) { return r.windows.size() > seen; }, 10000));
+    HWND again = launcher.result().windows.back().window;
+    if (!cancel)
+      ::SendDlgItemMessageW(again, 1005, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    ASSERT_TRUE(PressButton(again, cancel ? IDCANCEL : IDOK));
+    ASSERT_TRUE(WaitForWindowGone(again, 5000));
+  }
+  ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
+  EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=keep"),
+            std::string::npos);
   ASSERT_TRUE(PressButton(setup.window, IDCANCEL));
   RunResult r = launcher.Finish();
   ASSERT_TRUE(r.Ended()) << r.Describe();
@@ -324,9 +366,12 @@ TEST_F(GateTest, HostileStickWalkEnds) {
   const std::wstring launcher = root + L"Quillon.exe";
   ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Quillon.exe").c_str(), launcher.c_str(), FALSE));
   RemoveTree(ProductDataFolder());
+  ASSERT_TRUE(
+      WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
   bool asked = false;
   RunOptions options;
   options.launcher = launcher;
+  options.environment = {{L"QUILLON_TEST_ADMINISTRATORS", L"1"}, {L"QUILLON_TEST_SHIFT", L"0"}};
   options.on_window = [&](const WindowInfo& w) {
     if (!w.Control(1004))
       return false;

@@ -1,0 +1,73 @@
+// The walk of the stick for the companion programs, on the test stick (S:).
+#include "autostart/companions.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "gtest/gtest.h"
+#include "tests/support/launcher_run.h"
+#include "tests/support/test_files.h"
+
+namespace quillon {
+namespace {
+
+using testing::ClearStick;
+using testing::Narrow;
+using testing::ProgramFolder;
+using testing::StickRoot;
+
+class CompanionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (StickRoot().empty())
+      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
+    ASSERT_TRUE(ClearStick());
+    ForgetStickWalkForTesting();
+  }
+  void TearDown() override {
+    ClearStick();
+    ForgetStickWalkForTesting();
+  }
+  // Copies a companion stand-in to |path| below the stick's root (folders
+  // made on the way, long paths included), under its name there.
+  static void Place(const std::wstring& version_folder, const std::wstring& path) {
+    std::wstring target = L"\\\\?\\" + StickRoot() + path;
+    for (size_t at = target.find(L'\\', 8); at != std::wstring::npos;
+         at = target.find(L'\\', at + 1))
+      ::CreateDirectoryW(target.substr(0, at).c_str(), nullptr);
+    std::wstring source = ProgramFolder() + L"companions\\" + version_folder;
+    ASSERT_TRUE(::CopyFileW(source.c_str(), target.c_str(), FALSE)) << Narrow(path);
+  }
+  PathBuffer found_;
+};
+
+// An old copy doesn't end the search; the name is compared in any case; a
+// folder named like the program is walked into; both answers come from one
+// walk.
+TEST_F(CompanionsTest, FirstAcceptedCopiesFromOneWalk) {
+  Place(L"6_0_0_17\\Swiftgate.exe", L"a\\Swiftgate.exe");
+  Place(L"6_0_0_18\\Swiftgate.exe", L"a\\b\\SWIFTGATE.EXE");
+  Place(L"Confera.exe", L"Confera.exe\\inner\\confera.exe");
+  const int walks = StickWalkCount();
+  ASSERT_TRUE(FindSwiftgate(StickRoot().c_str(), &found_));
+  EXPECT_EQ(std::wstring(found_.Get()), StickRoot() + L"a\\b\\SWIFTGATE.EXE");
+  ASSERT_TRUE(FindConfera(StickRoot().c_str(), &found_));
+  EXPECT_EQ(std::wstring(found_.Get()), StickRoot() + L"Confera.exe\\inner\\confera.exe");
+  EXPECT_EQ(StickWalkCount(), walks + 1);
+}
+
+// Only too-old copies, and a copy whose path doesn't fit 260 characters: none
+// found, and the out buffer untouched.
+TEST_F(CompanionsTest, OldOrTooDeepCopiesAreNotFound) {
+  Place(L"6_0_0_17\\Swiftgate.exe", L"Swiftgate.exe");
+  const std::wstring deep = std::wstring(200, L'd') + L"\\" + std::wstring(60, L'e');
+  Place(L"Confera.exe", deep + L"\\Confera.exe");
+  ASSERT_TRUE(found_.Assign(L"untouched"));
+  EXPECT_FALSE(FindSwiftgate(StickRoot().c_str(), &found_));
+  EXPECT_FALSE(FindConfera(StickRoot().c_str(), &found_));
+  EXPECT_STREQ(found_.Get(), L"untouched");
+}
+
+}  // namespace
+}  // namespace quillon
