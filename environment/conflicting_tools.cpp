@@ -23,11 +23,6 @@ constexpr wchar_t kProductRunner[] = L"QuillonRun.exe";
 // The settings tool, which holds Keepsafe_Mutex itself.
 constexpr wchar_t kSettingsTool[] = L"Confera.exe";
 
-bool MutexExists(const wchar_t* name) {
-  KernelHandle mutex(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name));
-  return mutex.IsValid();
-}
-
 // Walks a new snapshot of all processes for the entry of |process_id| and
 // copies it into |found|. The entry's size is set before every step, as the
 // walk requires.
@@ -49,6 +44,11 @@ bool FindProcessEntry(DWORD process_id, PROCESSENTRY32W* found) {
 }
 
 }  // namespace
+
+bool MutexExists(const wchar_t* name) {
+  KernelHandle mutex(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name));
+  return mutex.IsValid();
+}
 
 bool GetParentProcessId(DWORD* parent_id) {
   PROCESSENTRY32W entry = {};

@@ -10,6 +10,11 @@
 
 namespace quillon {
 
+// True when the product's mutex |name| exists and opens with all access
+// (the handle is closed at once). A mutex that can't be opened counts as
+// absent.
+bool MutexExists(const wchar_t* name);
+
 // 1 when the management tool's mutex exists: the start must end (message 642
 // has been shown, unless the launcher's parent is QuillonRun.exe or wasn't
 // found). 0 otherwise; then no process snapshot is taken.

@@ -32,11 +32,6 @@ constexpr wchar_t kBusyMutex[] = L"_OstrelVT7_Mutex";
 // Held by the product's start: a busy stick is waited for only while it exists.
 constexpr wchar_t kStartMutex[] = L"_VaultineStart_";
 
-// True when the named mutex exists (and could be opened).
-bool MutexExists(const wchar_t* name) {
-  KernelHandle mutex(::OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name));
-  return mutex.IsValid();
-}
 
 // The wait window's bar counts seconds up to 90 of 100; the wait goes on.
 constexpr int kWaitRange = 100;
