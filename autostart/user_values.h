@@ -1,11 +1,12 @@
-// The gate's per-user values under HKCU\Software\Vaultine, and the Shift key
-// with which the user asks for the set-up question and the service check.
+// The gate's per-user values under HKCU\Software\Vaultine (support/user_key.h
+// reads and writes them), and the Shift key with which the user asks for the
+// set-up question and the service check.
 #ifndef QUILLON_AUTOSTART_USER_VALUES_H_
 #define QUILLON_AUTOSTART_USER_VALUES_H_
 
 #include <windows.h>
 
-#include "support/handles.h"
+#include "support/user_key.h"
 
 namespace quillon {
 
@@ -13,19 +14,6 @@ namespace quillon {
 extern const wchar_t kAutoUpdateValue[];  // L"AutoUpdate"
 // REG_DWORD 0: the set-up question is not asked on its own.
 extern const wchar_t kSetupPromptValue[];  // L"SETUP_SWIFTGATE_MSG"
-
-// Creates or opens HKCU\Software\Vaultine with all access into |key|. False
-// when it can't.
-bool OpenUserKey(RegKey* key);
-
-// Writes |value| as REG_DWORD |name| of |key|; a failure is ignored.
-void WriteUserDword(const RegKey& key, const wchar_t* name, DWORD value);
-
-// Opens the key and writes |value|; nothing when the key can't be opened.
-void WriteUserDword(const wchar_t* name, DWORD value);
-
-// True when |name| exists as a REG_DWORD, with its value in |value|.
-bool ReadUserDword(const wchar_t* name, DWORD* value);
 
 // True when Shift is held now or was pressed since the last query.
 bool ShiftIsDown();

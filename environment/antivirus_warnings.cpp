@@ -6,6 +6,7 @@
 #include "launcher/text/messages.h"
 #include "support/handles.h"
 #include "support/path_buffer.h"
+#include "support/user_key.h"
 
 namespace quillon {
 namespace {
@@ -13,7 +14,6 @@ namespace {
 constexpr int kWarningDialog = 258;
 constexpr int kWarningText = 1002;
 constexpr int kDontShowAgain = 1001;
-constexpr wchar_t kUserKey[] = L"Software\\Vaultine";
 constexpr wchar_t kAvastFlag[] = L"AVASTCHECK_MSG";
 constexpr wchar_t k360Flag[] = L"360CHECK_MSG";
 
@@ -24,17 +24,6 @@ struct Warning {
 };
 constexpr Warning kAvast = {kMsgAvastCheck, kAvastFlag};
 constexpr Warning k360 = {kMsg360Check, k360Flag};
-
-// Stores the flag that stops |flag|'s warning for good. A failure is
-// ignored: the warning then shows again next time.
-void SuppressWarning(const wchar_t* flag) {
-  RegKey key;
-  if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    return;
-  const DWORD zero = 0;
-  ::RegSetValueExW(key.Get(), flag, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&zero),
-                   sizeof(zero));
-}
 
 INT_PTR WarningDialogProc(const Warning& warning, HWND dialog, UINT message, WPARAM wparam) {
   if (message == WM_INITDIALOG) {
@@ -52,7 +41,7 @@ INT_PTR WarningDialogProc(const Warning& warning, HWND dialog, UINT message, WPA
   if (message == WM_COMMAND &&
       (LOWORD(wparam) == kWarningIgnore || LOWORD(wparam) == kWarningAbort)) {
     if (::SendDlgItemMessageW(dialog, kDontShowAgain, BM_GETCHECK, 0, 0) == BST_CHECKED)
-      SuppressWarning(warning.flag);
+      WriteUserDword(warning.flag, 0);  // a failure is ignored: it shows again
     ::EndDialog(dialog, LOWORD(wparam));
   }
   return FALSE;
@@ -74,16 +63,9 @@ int ShowWarning(DLGPROC procedure) {
 }  // namespace
 
 bool WarningSuppressed(const wchar_t* flag) {
-  RegKey key;
-  if (key.Create(HKEY_CURRENT_USER, kUserKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    return false;
-  DWORD value = 1;
-  DWORD type = 0;
-  DWORD size = sizeof(value);
-  const LONG result =
-      ::RegQueryValueExW(key.Get(), flag, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   // A string, even "0", never suppresses.
-  return result == ERROR_SUCCESS && type == REG_DWORD && value == 0;
+  DWORD value = 1;
+  return ReadUserDword(flag, &value) && value == 0;
 }
 
 int CheckAvastWarning() {

@@ -7,6 +7,7 @@
 #include "deploy/folders/folders.h"
 #include "launcher/paths/stick_paths.h"
 #include "localization/language_list.h"
+#include "support/user_key.h"
 
 namespace quillon {
 namespace {
@@ -109,7 +110,7 @@ int ReadUserLanguageChoice(const wchar_t* indexFile) {
 
 int ReadRegistryLanguageNumber() {
   RegKey key;
-  if (key.Create(HKEY_CURRENT_USER, L"Software\\Vaultine", KEY_ALL_ACCESS) != ERROR_SUCCESS)
+  if (!OpenUserKey(&key))
     return 0;
   // Four bytes, whatever type the value has.
   int number = 0;
