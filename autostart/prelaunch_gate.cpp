@@ -94,12 +94,16 @@ bool PreLaunchGate() {
     ShowErrorMessage(kMsgErrorStickEnrol);
     return false;
   }
+  if (!AskCompanionUpdate())
+    return false;
+  return RunSwiftgateUpdate() != 0;
+}
+
+bool AskCompanionUpdate() {
   wchar_t question[kQuestionCapacity];
   ::StringCchPrintfW(question, kQuestionCapacity, L"%s\n\n%s", GetMessageText(kMsgErrorStickEnrol),
                      GetMessageTextAlt(kMsgUpdateStickEnrol));
-  if (::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) != IDYES)
-    return false;
-  return RunSwiftgateUpdate() != 0;
+  return ::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) == IDYES;
 }
 
 }  // namespace quillon

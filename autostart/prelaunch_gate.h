@@ -18,6 +18,10 @@ bool PreLaunchGate();
 // otherwise when a companion program is on the stick.
 bool SetupPromptWanted();
 
+// The question whether the stick's companion is to update the service:
+// messages 556 and 588 in a warning box with Yes and No. True for Yes.
+bool AskCompanionUpdate();
+
 }  // namespace quillon
 
 #endif  // QUILLON_AUTOSTART_PRELAUNCH_GATE_H_

@@ -62,6 +62,14 @@ int ShowWarning(DLGPROC procedure) {
 
 }  // namespace
 
+int ShowAvastWarning() {
+  return ShowWarning(AvastWarningProc);
+}
+
+int Show360Warning() {
+  return ShowWarning(Warning360Proc);
+}
+
 bool WarningSuppressed(const wchar_t* flag) {
   // A string, even "0", never suppresses.
   DWORD value = 1;
@@ -83,7 +91,7 @@ int CheckAvastWarning() {
     return kWarningNotShown;
   if (WarningSuppressed(kAvastFlag))
     return kWarningNotShown;
-  return ShowWarning(AvastWarningProc);
+  return ShowAvastWarning();
 }
 
 int Check360Warning() {
@@ -96,7 +104,7 @@ int Check360Warning() {
   }
   if (WarningSuppressed(k360Flag))
     return kWarningNotShown;
-  return ShowWarning(Warning360Proc);
+  return Show360Warning();
 }
 
 }  // namespace quillon

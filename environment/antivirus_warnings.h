@@ -26,6 +26,11 @@ int CheckAvastWarning();
 // user's flag 360CHECK_MSG doesn't suppress it.
 int Check360Warning();
 
+// The two warnings' dialog alone, without their conditions: the result of
+// the dialog as above.
+int ShowAvastWarning();
+int Show360Warning();
+
 // True when the REG_DWORD value |flag| of HKCU\Software\Vaultine is 0: the
 // warning is not to be shown. A missing value, another type or another number
 // shows it; so does a key that can't be created or opened.

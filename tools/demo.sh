@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The demo: a start of the launcher from a sample stick, as a user would make
 # it. Installs what is missing, builds, lays out build/demo-stick (the
-# launcher at its root, .cfg\Setting.ini with a sample VT_Parameter), maps it
+# launcher at its root, the sample stick's settings and language files from
+# standins/sample_stick: Japanese, English, Chinese), maps it
 # as drive S: of a fresh Wine prefix (build/demo/wine) on a virtual display,
 # starts S:\Quillon.exe, answers its message boxes with OK, and reports what
 # the start did. The screen is saved as build/demo/screen.png: at the
-# launcher's first window, or after its end when it showed none.
+# launcher's first window, or after its end when it showed none. Last, the
+# gallery of the stick (tools/gallery.sh) shows every dialog and message box
+# in every language of the stick, in build/demo/gallery/index.html.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,9 +31,8 @@ fi
 
 lay_out_stick() {
   rm -rf "$stick"
-  mkdir -p "$stick/.cfg"
+  tools/sample-stick.sh "$stick"
   cp "$launcher_exe" "$stick/Quillon.exe"
-  printf '[Quillon]\r\nVT_Parameter=demo-parameter\r\n' >"$stick/.cfg/Setting.ini"
 }
 
 # Runs the launcher through demo_driver.exe and takes a screenshot whenever
@@ -86,6 +88,15 @@ report() {
   wine "$info" record 10 </dev/null 2>&1 | tr -d '\r' || true
   echo "-- screenshot"
   if [ -f "$demo/screen.png" ]; then echo "$demo/screen.png"; else echo "none taken"; fi
+  echo "-- every dialog of this stick in every language (tools/gallery.sh)"
+  if [ "$gallery_status" -eq 0 ] && [ -f "$demo/gallery/index.html" ]; then
+    echo "$demo/gallery/index.html ($(ls "$demo/gallery"/*.png | wc -l) pictures)"
+    echo "stick checker: $(grep -c '^error:' "$demo/gallery/findings.txt" || true) errors," \
+      "$(grep -c '^warning:' "$demo/gallery/findings.txt" || true) warnings" \
+      "($demo/gallery/findings.txt)"
+  else
+    echo "the gallery failed (status $gallery_status): see $demo/gallery.log"
+  fi
 }
 
 rm -rf "$demo"
@@ -100,5 +111,9 @@ quillon_stick_map "$stick" s
 
 driver_status=0
 start_launcher
+
+# The gallery runs in a prefix and on a display of its own.
+gallery_status=0
+tools/gallery.sh "$stick" "$demo/gallery" >"$demo/gallery.log" 2>&1 || gallery_status=$?
 report | tee "$demo/report.txt"
 exit "$driver_status"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing the launcher needs on a Debian machine
 # (cross compilers, Wine with its 32-bit part where the machine can run
-# 32-bit programs, a virtual display, clang for the fuzz targets) and fetches the xz source that liblzma
+# 32-bit programs, a virtual display, clang for the fuzz targets, a CJK font
+# and Chromium for the gallery) and fetches the xz source that liblzma
 # is built from. Safe to run again: it only adds what is missing.
 set -euo pipefail
 
@@ -23,6 +24,13 @@ have_cmd cmake || need+=(cmake)
 have_cmd xz || need+=(xz-utils)
 have_cmd dpkg-source || need+=(dpkg-dev)
 have_cmd import || need+=(imagemagick)
+# The gallery: a CJK font for Wine to fall back on, and Chromium for its page's test.
+dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || need+=(fonts-wqy-microhei)
+# Wine's own fonts (Tahoma for the dialogs, Marlett for the title bar's
+# buttons), which a Wine installed without recommends lacks.
+dpkg -s fonts-wine >/dev/null 2>&1 || need+=(fonts-wine)
+have_cmd fc-match || need+=(fontconfig)
+have_cmd chromium || need+=(chromium)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 { have_cmd localedef && [ -f /usr/share/i18n/locales/ja_JP ]; } || need+=(locales)
 # The fuzz targets: clang with libFuzzer and the sanitizers' runtime.

@@ -21,6 +21,8 @@ source tools/wine-env.sh
 trap quillon_wine_stop EXIT
 quillon_xvfb_start
 quillon_wine_prefix_create "$root/build/wine"
+# The dialogs' fonts as the stick checker measures with them (its tests run here).
+quillon_dialog_fonts
 
 # Whether this prefix runs 32-bit programs decides whether the x86 half runs.
 unset QUILLON_WINE32_UNAVAILABLE
@@ -52,12 +54,14 @@ quillon_stick_map build/hostile-stick t
 export QUILLON_HOSTILE_STICK=T:
 
 # One ctest run over both test builds, the 64-bit suite, then the 32-bit one,
-# and the fuzz targets on the host.
-cat >build/CTestTestfile.cmake <<'CTEST'
-# Written by tools/test.sh: both test builds and the fuzz targets in one run.
+# the fuzz targets on the host, and the gallery of the sample stick.
+cat >build/CTestTestfile.cmake <<CTEST
+# Written by tools/test.sh: both test builds and the fuzz targets in one run,
+# and the gallery's page in Chromium.
 subdirs("x64")
 subdirs("x86-tests")
 subdirs("fuzz")
+add_test(gallery_page "$root/tests/gallery/gallery_page_test.sh")
 CTEST
 
 status=0

@@ -12,6 +12,8 @@
 #   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
 #                                  (restarts the prefix's server, so that the
 #                                  volume \\.\L: opens as well)
+#   quillon_dialog_fonts           gives the prefix Wine's own fonts (Tahoma, Marlett) and
+#                                  links a CJK font to the dialogs' fonts
 #   quillon_wine32_check           runs the 32-bit probe in the prefix; on failure
 #                                  prints why and returns 1
 #   quillon_wine_stop              ends the prefix's Wine processes and the display
@@ -126,6 +128,29 @@ quillon_stick_map() {
   # The session's background programs start again here, with their output
   # going nowhere (see quillon_wine_prefix_create).
   wine wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+# Wine looks for its own fonts in the prefix's Fonts folder and in
+# fontconfig's folders, not where Debian's fonts-wine puts them: without
+# them the dialogs' Tahoma falls back to another font and the title bar's
+# buttons show letters. Tahoma and Microsoft Sans Serif have no CJK glyphs;
+# the system's font links send those characters to Debian's WenQuanYi Micro
+# Hei (tools/setup.sh installs both packages), as Windows links them to its
+# own CJK fonts. The prefix's server must run; the links take effect for
+# programs started after it.
+quillon_dialog_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" cjk face
+  cp /usr/share/wine/fonts/*.ttf "$fonts/" 2>/dev/null || true
+  cjk=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei' 2>/dev/null || true)
+  case "$cjk" in
+    *wqy-microhei*) ;;
+    *) echo "no CJK font: Japanese and Chinese show as boxes" >&2; return 0 ;;
+  esac
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+  for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI"; do
+    wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$(basename "$cjk"),WenQuanYi Micro Hei" /f \
+      </dev/null >/dev/null 2>&1 || true
+  done
 }
 
 # Builds (once) and runs the PE32 console probe tools/probe32.c in the current

@@ -195,6 +195,13 @@ const wchar_t* LanguageKeyOf(UINT id) {
   return nullptr;
 }
 
+const wchar_t* LanguageKeyAt(size_t index, UINT* id) {
+  if (index >= sizeof(kKeys) / sizeof(kKeys[0]))
+    return nullptr;
+  *id = kKeys[index].id;
+  return kKeys[index].key;
+}
+
 const wchar_t* LookupLanguageText(UINT id) {
   g_language_text[0] = L'\0';
   const wchar_t* key = LanguageKeyOf(id);

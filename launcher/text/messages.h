@@ -18,6 +18,10 @@ namespace quillon {
 // null when the ID has none.
 const wchar_t* LanguageKeyOf(UINT id);
 
+// The |index|-th entry of the table of language keys (in ID order): its key,
+// as stored, and its ID in |id|. Null past the end (|id| then untouched).
+const wchar_t* LanguageKeyAt(size_t index, UINT* id);
+
 // The value of |id|'s key in section Quillon of CurrentLanguageFile, with each
 // backslash-n turned into CR LF, in a 2048-character static buffer. Empty when
 // the ID has no key or the file has no (or an empty) value.

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The gallery of the sample stick: tools/gallery.sh takes every picture, the
+# checker finds no error on the sample, and index.html, opened in headless
+# Chromium, loads every picture that it names. With one picture removed the
+# page must count one fewer, so the check can fail.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work="$root/build/gallery-test"
+rm -rf "$work"
+"$root/tools/sample-stick.sh" "$work/stick"
+"$root/tools/gallery.sh" "$work/stick" "$work/out" >"$work.log" 2>&1 || {
+  cat "$work.log"
+  echo "FAIL: tools/gallery.sh failed"
+  exit 1
+}
+
+fail() { echo "FAIL: $*"; exit 1; }
+# Five rows (Japanese, English, Chinese, Language.cfg, the string table) of
+# 23 screens.
+expected=115
+pictures=$(ls "$work/out"/*.png | wc -l)
+[ "$pictures" -eq "$expected" ] || fail "$pictures pictures, expected $expected"
+if grep '^error:' "$work/out/findings.txt"; then
+  fail "the sample stick has errors"
+fi
+
+# Counts the pictures that loaded, as the page's own script reports them.
+loaded() {
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/chromium" --virtual-time-budget=10000 \
+    --dump-dom "file://$work/out/index.html" 2>/dev/null |
+    grep -o 'data-loaded="[0-9]*" data-total="[0-9]*"'
+}
+answer=$(loaded) || fail "the page reported nothing"
+[ "$answer" = "data-loaded=\"$expected\" data-total=\"$expected\"" ] || fail "page: $answer"
+
+rm "$work/out/2-0409-258-avast.png"
+answer=$(loaded) || fail "the page reported nothing"
+[ "$answer" = "data-loaded=\"$((expected - 1))\" data-total=\"$expected\"" ] ||
+  fail "with a picture missing, page: $answer"
+echo "gallery page: $expected of $expected pictures load; a missing one is counted"

@@ -1,0 +1,253 @@
+// The stick checker on sticks with known faults: each fault's finding, and
+// the boundaries of the launcher's buffers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/test_files.h"
+
+namespace quillon::testing {
+namespace {
+
+// Every key that a start shows, with a short text that fits everywhere.
+const std::vector<std::pair<std::wstring, std::wstring>>& CompleteTexts() {
+  static const std::vector<std::pair<std::wstring, std::wstring>> texts = {
+      {L"TITLE", L"Vaultine"},
+      {L"BUTTON_OK", L"OK"},
+      {L"BUTTON_CANCEL", L"Cancel"},
+      {L"BUTTON_YES", L"Yes"},
+      {L"BUTTON_NO", L"No"},
+      {L"ERROR_OTHER", L"Error."},
+      {L"ERROR_WINVER", L"Windows too old."},
+      {L"ERROR_ACOUNT", L"Limited account."},
+      {L"ERROR_STICK_ENROL", L"Old Swiftgate."},
+      {L"UPDATE_STICK_ENROL", L"Update it?"},
+      {L"WAIT_CANNOT", L"The stick is busy."},
+      {L"WAIT_KILLPROCESS", L"Close it?"},
+      {L"SETUP_SWIFTGATE", L"Set up Swiftgate?"},
+      {L"NO_MESSAGE", L"Don't ask again."},
+      {L"360CHECK_MSG", L"360 found."},
+      {L"AVASTCHECK_MSG", L"Avast found."},
+      {L"AVASTCHECK_SKIP", L"Don't warn again."},
+      {L"AVASTCHECK_IGNORE", L"Ignore"},
+      {L"AVASTCHECK_ABORT", L"Stop"},
+      {L"CHECK_VERSION", L"Check"},
+      {L"STEWARDRY_EXIST", L"Stewardry runs."},
+      {L"ERROR_SKIP_SETUP", L"Set up first."},
+      {L"ERROR_VT6", L"Old disk runs."},
+      {L"CONFERA_EXIST", L"Confera runs."},
+      {L"LANGUAGE", L"Language"},
+      {L"ERROR_721", L"Not written."},
+      {L"ERROR_732", L"Not started."}};
+  return texts;
+}
+
+// A [Quillon] section of every text, with |changes| applied: a new value for
+// a key, or the key dropped when the value is the single character \x01.
+std::wstring QuillonSection(
+    const std::vector<std::pair<std::wstring, std::wstring>>& changes = {}) {
+  std::wstring section = L"[Quillon]\r\n";
+  for (auto text : CompleteTexts()) {
+    for (const auto& change : changes) {
+      if (change.first == text.first)
+        text.second = change.second;
+    }
+    if (text.second != L"\x01")
+      section += text.first + L"=" + text.second + L"\r\n";
+  }
+  for (const auto& change : changes) {
+    bool known = false;
+    for (const auto& text : CompleteTexts())
+      known = known || text.first == change.first;
+    if (!known)
+      section += change.first + L"=" + change.second + L"\r\n";
+  }
+  return section;
+}
+
+// A stick in a temporary folder and the checker's answer on it.
+class Stick {
+ public:
+  void Utf16(const std::wstring& name, const std::wstring& text) {
+    ASSERT_TRUE(WriteUtf16(dir_.Join(L".cfg\\" + name), text));
+  }
+  void Bytes(const std::wstring& name, const std::string& bytes) {
+    ASSERT_TRUE(WriteText(dir_.Join(L".cfg\\" + name), bytes));
+  }
+  // Runs the checker; its exit code, the lines in output_.
+  int Check() {
+    const std::wstring out = dir_.Join(L"findings.txt");
+    const int code = RunProgram(ProgramFolder() + L"stick_check.exe",
+                                L"check \"" + dir_.Path() + L"\" --out \"" + out + L"\"");
+    std::vector<unsigned char> bytes;
+    ReadBytes(out, &bytes);
+    output_.assign(bytes.begin(), bytes.end());
+    return code;
+  }
+  // True when one line holds every fragment.
+  bool Says(const std::vector<std::string>& fragments) const {
+    size_t start = 0;
+    while (start < output_.size()) {
+      size_t end = output_.find('\n', start);
+      if (end == std::string::npos)
+        end = output_.size();
+      const std::string line = output_.substr(start, end - start);
+      bool all = true;
+      for (const std::string& fragment : fragments)
+        all = all && line.find(fragment) != std::string::npos;
+      if (all)
+        return true;
+      start = end + 1;
+    }
+    return false;
+  }
+  const std::string& output() const { return output_; }
+
+  Stick() { ::CreateDirectoryW(dir_.Join(L".cfg").c_str(), nullptr); }
+
+ private:
+  TempDir dir_;
+  std::string output_;
+};
+
+const std::wstring kOneLanguage = L"[File]\r\n1=0409.cfg\r\n";
+
+TEST(StickCheckTest, CompleteStickHasNoErrors) {
+  Stick stick;
+  stick.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  stick.Utf16(L"0409.cfg", QuillonSection());
+  EXPECT_EQ(stick.Check(), 0) << stick.output();
+  EXPECT_TRUE(stick.Says({"0 errors, 0 warnings, 1 languages"})) << stick.output();
+}
+
+TEST(StickCheckTest, IndexFaults) {
+  Stick stick;
+  stick.Utf16(L"Language.cfg",
+              L"[File]\r\n1=0409_en.cfg\r\n2=0411.cfg\r\n3=english.cfg\r\n4=japanese.cfg\r\n"
+              L"6=0804.cfg\r\n"
+              L"[LocaleID]\r\n0c04=zz\r\n1004=0404\r\nc04=0409\r\n"
+              L"[Language]\r\nPortico=5\r\n" +
+                  QuillonSection({{L"SETUP_SWIFTGATE_MSG", L"no"}}));
+  stick.Utf16(L"0409_en.cfg", QuillonSection());
+  stick.Utf16(L"english.cfg", QuillonSection());
+  stick.Utf16(L"japanese.cfg", QuillonSection());
+  EXPECT_EQ(stick.Check(), 1);
+  const std::vector<std::vector<std::string>> expected = {
+      {"warning: .cfg\\Language.cfg [File] 1:", "automatic mode looks for 0409.cfg"},
+      {"error: .cfg\\Language.cfg [File] 2:", ".cfg\\0411.cfg is missing"},
+      {"error: .cfg\\Language.cfg [File] 3:", "only 1 hexadecimal digit(s): read as LANGID 0x000e"},
+      {"error: .cfg\\Language.cfg [File] 4:", "doesn't start with its LANGID"},
+      {"error: .cfg\\Language.cfg [File] 6:", "after the gap at key 5"},
+      {"error: .cfg\\Language.cfg [LocaleID] 0c04:", "not a LANGID"},
+      {"error: .cfg\\Language.cfg [LocaleID] 1004:", "names 0404.cfg, which is not on the stick"},
+      {"error: .cfg\\Language.cfg [LocaleID] c04:", "four hexadecimal digits"},
+      {"error: .cfg\\Language.cfg [Language] Portico:", "default 5 names no entry"},
+      {"error: .cfg\\Language.cfg [Quillon] SETUP_SWIFTGATE_MSG:", "reads as 0",
+       "hides the auto-start set-up question"},
+  };
+  for (const auto& fragments : expected)
+    EXPECT_TRUE(stick.Says(fragments)) << fragments[0] << "\n" << stick.output();
+}
+
+TEST(StickCheckTest, LanguageFileFaults) {
+  Stick stick;
+  stick.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  stick.Utf16(L"0409.cfg", QuillonSection({{L"BUTTON_NO", L"\x01"},
+                                           {L"BUTTON_YES", L""},
+                                           {L"ERROR_732", L"\x01"},
+                                           {L"BUTON_OK", L"OK"},
+                                           {L"SETUP_SWIFTGATE_MSG", L"0"}}) +
+                               L"[Quilon]\r\nTITLE=x\r\n");
+  EXPECT_EQ(stick.Check(), 1);
+  const std::vector<std::vector<std::string>> expected = {
+      {"error: .cfg\\0409.cfg [Quillon] BUTTON_NO: missing", u8"program's own text \"いいえ(RC)\""},
+      {"error: .cfg\\0409.cfg [Quillon] BUTTON_YES: empty", u8"\"はい(RC)\""},
+      {"error: .cfg\\0409.cfg [Quillon] ERROR_732: missing", "generic error text \"Error.(732)\""},
+      {"warning: .cfg\\0409.cfg [Quillon] BUTON_OK:", "did you mean BUTTON_OK?"},
+      {"warning: .cfg\\0409.cfg [Quillon] SETUP_SWIFTGATE_MSG:", "read only from Language.cfg"},
+      {"warning: .cfg\\0409.cfg [Quilon]:", "did you mean [Quillon]?"},
+  };
+  for (const auto& fragments : expected)
+    EXPECT_TRUE(stick.Says(fragments)) << fragments[0] << "\n" << stick.output();
+}
+
+// The launcher's buffers: 2,048 characters per value, 1,024 per message
+// text, 32 for the caption, 256 for VT_Parameter.
+TEST(StickCheckTest, LengthBoundaries) {
+  Stick stick;
+  stick.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  stick.Utf16(L"0409.cfg", QuillonSection({{L"ERROR_OTHER", std::wstring(2047, L'a')},
+                                           {L"ERROR_WINVER", std::wstring(2048, L'b')},
+                                           {L"ERROR_VT6", std::wstring(1023, L'c')},
+                                           {L"CONFERA_EXIST", std::wstring(1024, L'd')},
+                                           {L"TITLE", std::wstring(31, L'e')},
+                                           {L"LANGUAGE", L"Sprache"}}));
+  stick.Bytes(L"Setting.ini", "[Quillon]\r\nVT_Parameter=" + std::string(256, 'p') +
+                                  "\r\nVersion_check=Disabled\r\nAutoUpdateURI=x\r\n");
+  EXPECT_EQ(stick.Check(), 1);
+  EXPECT_TRUE(stick.Says({"ERROR_WINVER: 2048 characters: only the first 2,047"}))
+      << stick.output();
+  EXPECT_FALSE(stick.Says({"ERROR_OTHER", "2,047"})) << stick.output();
+  EXPECT_TRUE(stick.Says({"ERROR_OTHER: 2047 characters: its message box shows the first 1,023"}));
+  EXPECT_TRUE(stick.Says({"CONFERA_EXIST: 1024 characters: its message box"})) << stick.output();
+  EXPECT_FALSE(stick.Says({"ERROR_VT6"})) << stick.output();
+  EXPECT_FALSE(stick.Says({"TITLE", "title bar shows"})) << stick.output();
+  EXPECT_TRUE(stick.Says({"error: .cfg\\Setting.ini [Quillon] VT_Parameter: 256 characters"}));
+  EXPECT_TRUE(stick.Says({"warning: .cfg\\Setting.ini [Quillon] Version_check:", "does nothing"}));
+  EXPECT_TRUE(stick.Says({"AutoUpdateURI:", "did you mean AutoUpdateURL?"})) << stick.output();
+
+  Stick at_limit;
+  at_limit.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  at_limit.Utf16(L"0409.cfg", QuillonSection({{L"TITLE", std::wstring(32, L'e')}}));
+  at_limit.Bytes(L"Setting.ini", "[Quillon]\r\nVT_Parameter=" + std::string(255, 'p') + "\r\n");
+  EXPECT_EQ(at_limit.Check(), 1);
+  EXPECT_TRUE(at_limit.Says({"TITLE: 32 characters: every title bar shows the first 31"}));
+  EXPECT_FALSE(at_limit.Says({"VT_Parameter: 2"})) << at_limit.output();
+}
+
+TEST(StickCheckTest, EncodingWithoutByteOrderMark) {
+  Stick stick;
+  stick.Utf16(L"Language.cfg", L"[File]\r\n1=0409.cfg\r\n2=0411.cfg\r\n" + QuillonSection());
+  // Latin-1 bytes in an ANSI file, UTF-8 with its mark in another.
+  stick.Bytes(L"0409.cfg", "[Quillon]\r\nERROR_OTHER=Erreur \xE9tendue\r\n");
+  stick.Bytes(L"0411.cfg",
+              "\xEF\xBB\xBF[Quillon]\r\nBUTTON_NO=\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88\r\n");
+  EXPECT_EQ(stick.Check(), 1);
+  EXPECT_TRUE(
+      stick.Says({"error: .cfg\\0409.cfg [Quillon] ERROR_OTHER: non-ASCII text in a file "
+                  "without a UTF-16LE byte-order mark"}))
+      << stick.output();
+  EXPECT_TRUE(stick.Says({".cfg\\0411.cfg [Quillon] BUTTON_NO:", "(it has UTF-8's)"}))
+      << stick.output();
+}
+
+TEST(StickCheckTest, TextsThatDontFitTheirControls) {
+  std::wstring long_warning;
+  for (int i = 0; i < 30; ++i)
+    long_warning += L"antivirus ";
+  Stick stick;
+  stick.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  stick.Utf16(L"0409.cfg", QuillonSection({{L"AVASTCHECK_MSG", long_warning},
+                                           {L"BUTTON_YES", L"Yes, set it up for me now"},
+                                           {L"NO_MESSAGE",
+                                            L"Never show this question again on this PC, nor on "
+                                            L"any other PC where this stick is used"},
+                                           {L"TITLE", L"Vaultine Content Protection Suite"}}));
+  EXPECT_EQ(stick.Check(), 1);
+  const std::vector<std::vector<std::string>> expected = {
+      {"AVASTCHECK_MSG: does not fit control 1002 of the Avast warning (258): needs",
+       "has room for", "198 x 32 units"},
+      {"BUTTON_YES: does not fit control 1 of the Set-up question", "its end is cut off"},
+      {"NO_MESSAGE: does not fit control 1001 of the Set-up question"},
+      {"TITLE: 33 characters: every title bar shows the first 31"},
+  };
+  for (const auto& fragments : expected)
+    EXPECT_TRUE(stick.Says(fragments)) << fragments[0] << "\n" << stick.output();
+  // Short texts in the same file fit.
+  EXPECT_FALSE(stick.Says({"BUTTON_NO: does not fit"})) << stick.output();
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Checks a stick's settings and language files the way the launcher reads
+# them: tools/check-stick.sh STICK_FOLDER
+#
+# STICK_FOLDER is the stick's root (the folder that holds .cfg). The check runs
+# stick_check.exe under Wine, in a throwaway prefix on a virtual display, so
+# that the platform's own profile functions read the files and the dialogs'
+# own fonts measure the texts. It prints one line per finding (file, section,
+# key, what the user sees) and a summary, and exits 1 when any finding is an
+# error, 0 otherwise, 2 when the folder can't be read. Installs and builds
+# what is missing first (output on standard error).
+set -euo pipefail
+
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+  echo "usage: tools/check-stick.sh STICK_FOLDER" >&2
+  exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+stick=$(cd "$1" && pwd)
+cd "$root"
+tools/setup.sh >&2
+tools/build.sh x64 >/dev/null
+
+source tools/wine-env.sh
+quillon_xvfb_start
+quillon_throwaway_prefix check-stick >/dev/null
+quillon_dialog_fonts
+status=0
+wine "$root/build/x64/stick_check.exe" check "$(winepath -w "$stick")" </dev/null | tr -d '\r' ||
+  status=${PIPESTATUS[0]}
+exit "$status"

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The gallery of a stick: every dialog and message box that a start of the
+# launcher can show, in every language that the stick offers (and from the
+# program's own string table alone), as PNG pictures with an index.html that
+# shows them in a grid beside the stick checker's findings.
+#
+#   tools/gallery.sh STICK_FOLDER [OUT]     (OUT defaults to build/gallery)
+#
+# The stick's .cfg folder is copied to a work stick, mapped as drive G: of a
+# throwaway Wine prefix on a virtual display, beside stick_check.exe, which
+# shows each window through the launcher's own code and photographs it.
+# The prefix has Wine's own dialog fonts and a CJK font from Debian's
+# packages linked to them (quillon_dialog_fonts), so that Japanese and
+# Chinese render. Exits non-zero
+# when a picture is missing or a dialog showed other texts than the checker
+# expects.
+set -euo pipefail
+
+if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
+  echo "usage: tools/gallery.sh STICK_FOLDER [OUT]" >&2
+  exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+stick=$(cd "$1" && pwd)
+out=${2:-$root/build/gallery}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+cd "$root"
+tools/setup.sh >&2
+tools/build.sh x64 >/dev/null
+
+source tools/wine-env.sh
+quillon_xvfb_start
+quillon_throwaway_prefix gallery >/dev/null
+work="$QUILLON_THROWAWAY/stick"
+mkdir -p "$work"
+[ -d "$stick/.cfg" ] && cp -r "$stick/.cfg" "$work/.cfg"
+cp "$root/build/x64/stick_check.exe" "$work/"
+
+quillon_dialog_fonts
+quillon_stick_map "$work" g
+
+rm -f "$out"/*.png "$out"/*.bmp "$out/index.html" "$out/findings.txt"
+status=0
+QUILLON_GALLERY=1 wine 'G:\stick_check.exe' gallery "$(winepath -w "$out")" </dev/null || status=$?
+for bmp in "$out"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+echo "gallery: $out/index.html ($(ls "$out"/*.png 2>/dev/null | wc -l) pictures)"
+exit "$status"
