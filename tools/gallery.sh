@@ -35,6 +35,7 @@ quillon_throwaway_prefix gallery >/dev/null
 work="$QUILLON_THROWAWAY/stick"
 mkdir -p "$work"
 [ -d "$stick/.cfg" ] && cp -r "$stick/.cfg" "$work/.cfg"
+mkdir -p "$work/.cfg"
 cp "$root/build/x64/stick_check.exe" "$work/"
 
 quillon_dialog_fonts

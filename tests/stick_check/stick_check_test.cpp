@@ -127,8 +127,8 @@ TEST(StickCheckTest, IndexFaults) {
   stick.Utf16(L"Language.cfg",
               L"[File]\r\n1=0409_en.cfg\r\n2=0411.cfg\r\n3=english.cfg\r\n4=japanese.cfg\r\n"
               L"6=0804.cfg\r\n"
-              L"[LocaleID]\r\n0c04=zz\r\n1004=0404\r\nc04=0409\r\n"
-              L"[Language]\r\nPortico=5\r\n" +
+              L"[LocaleID]\r\n0c04=zz\r\n1004=0404\r\nc04=0409\r\n0804=0x0409\r\n"
+              L"[Language]\r\nPortico=5th\r\n" +
                   QuillonSection({{L"SETUP_SWIFTGATE_MSG", L"no"}}));
   stick.Utf16(L"0409_en.cfg", QuillonSection());
   stick.Utf16(L"english.cfg", QuillonSection());
@@ -143,6 +143,9 @@ TEST(StickCheckTest, IndexFaults) {
       {"error: .cfg\\Language.cfg [LocaleID] 0c04:", "not a LANGID"},
       {"error: .cfg\\Language.cfg [LocaleID] 1004:", "names 0404.cfg, which is not on the stick"},
       {"error: .cfg\\Language.cfg [LocaleID] c04:", "four hexadecimal digits"},
+      // The launcher's hexadecimal reading stops at the x.
+      {"error: .cfg\\Language.cfg [LocaleID] 0804:", "names 0000.cfg"},
+      {"warning: .cfg\\Language.cfg [Language] Portico:", "not a plain number: it reads as 5"},
       {"error: .cfg\\Language.cfg [Language] Portico:", "default 5 names no entry"},
       {"error: .cfg\\Language.cfg [Quillon] SETUP_SWIFTGATE_MSG:", "reads as 0",
        "hides the auto-start set-up question"},
@@ -190,7 +193,8 @@ TEST(StickCheckTest, LengthBoundaries) {
   EXPECT_TRUE(stick.Says({"ERROR_WINVER: 2048 characters: only the first 2,047"}))
       << stick.output();
   EXPECT_FALSE(stick.Says({"ERROR_OTHER", "2,047"})) << stick.output();
-  EXPECT_TRUE(stick.Says({"ERROR_OTHER: 2047 characters: its message box shows the first 1,023"}));
+  EXPECT_TRUE(stick.Says({"ERROR_OTHER: 2047 characters:", "the number is lost"}))
+      << stick.output();
   EXPECT_TRUE(stick.Says({"CONFERA_EXIST: 1024 characters: its message box"})) << stick.output();
   EXPECT_FALSE(stick.Says({"ERROR_VT6"})) << stick.output();
   EXPECT_FALSE(stick.Says({"TITLE", "title bar shows"})) << stick.output();
@@ -200,11 +204,18 @@ TEST(StickCheckTest, LengthBoundaries) {
 
   Stick at_limit;
   at_limit.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
-  at_limit.Utf16(L"0409.cfg", QuillonSection({{L"TITLE", std::wstring(32, L'e')}}));
+  at_limit.Utf16(L"0409.cfg", QuillonSection({{L"TITLE", std::wstring(32, L'e')},
+                                              {L"ERROR_OTHER", std::wstring(1018, L'o')},
+                                              {L"ERROR_STICK_ENROL", std::wstring(1000, L's')},
+                                              {L"UPDATE_STICK_ENROL", L"\x01"}}));
   at_limit.Bytes(L"Setting.ini", "[Quillon]\r\nVT_Parameter=" + std::string(255, 'p') + "\r\n");
   EXPECT_EQ(at_limit.Check(), 1);
   EXPECT_TRUE(at_limit.Says({"TITLE: 32 characters: every title bar shows the first 31"}));
   EXPECT_FALSE(at_limit.Says({"VT_Parameter: 2"})) << at_limit.output();
+  EXPECT_FALSE(at_limit.Says({"ERROR_OTHER: 1018"})) << at_limit.output();
+  // The question joins 556 with the string table's 588 when the file lacks it.
+  EXPECT_TRUE(at_limit.Says({"UPDATE_STICK_ENROL: the update question", "has 1033 characters"}))
+      << at_limit.output();
 }
 
 TEST(StickCheckTest, EncodingWithoutByteOrderMark) {
@@ -221,6 +232,8 @@ TEST(StickCheckTest, EncodingWithoutByteOrderMark) {
       << stick.output();
   EXPECT_TRUE(stick.Says({".cfg\\0411.cfg [Quillon] BUTTON_NO:", "(it has UTF-8's)"}))
       << stick.output();
+  EXPECT_TRUE(stick.Says({"error: .cfg\\0411.cfg: saved as UTF-8 with its byte-order mark"}))
+      << stick.output();
 }
 
 TEST(StickCheckTest, TextsThatDontFitTheirControls) {
@@ -230,6 +243,7 @@ TEST(StickCheckTest, TextsThatDontFitTheirControls) {
   Stick stick;
   stick.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
   stick.Utf16(L"0409.cfg", QuillonSection({{L"AVASTCHECK_MSG", long_warning},
+                                           {L"360CHECK_MSG", long_warning},
                                            {L"BUTTON_YES", L"Yes, set it up for me now"},
                                            {L"NO_MESSAGE",
                                             L"Never show this question again on this PC, nor on "
@@ -239,6 +253,7 @@ TEST(StickCheckTest, TextsThatDontFitTheirControls) {
   const std::vector<std::vector<std::string>> expected = {
       {"AVASTCHECK_MSG: does not fit control 1002 of the Avast warning (258): needs",
        "has room for", "198 x 32 units"},
+      {"360CHECK_MSG: does not fit control 1002 of the 360 warning (258)"},
       {"BUTTON_YES: does not fit control 1 of the Set-up question", "its end is cut off"},
       {"NO_MESSAGE: does not fit control 1001 of the Set-up question"},
       {"TITLE: 33 characters: every title bar shows the first 31"},

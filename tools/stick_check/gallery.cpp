@@ -10,6 +10,7 @@
 #include "deploy/folders/folders.h"
 #include "environment/antivirus_warnings.h"
 #include "launcher/paths/module_paths.h"
+#include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
 #include "launcher/wait_window.h"
 #include "localization/files/current_language_file.h"
@@ -29,6 +30,7 @@ struct PendingShot {
   std::wstring picture;    // .bmp path
   int dismiss = 0;         // command that closes the window; 0 leaves it
   std::wstring parameter;  // VT_Parameter, for the expected texts
+  UINT_PTR timer = 0;
   int ticks = 0;
   bool seen = false;
   bool done = false;
@@ -150,7 +152,17 @@ void Arm(const Screen& screen,
   g_shot.picture = picture;
   g_shot.dismiss = dismiss;
   g_shot.parameter = parameter;
-  ::SetTimer(nullptr, 0, kTickMs, ShotTimer);
+  g_shot.timer = ::SetTimer(nullptr, 0, kTickMs, ShotTimer);
+}
+
+// A window that didn't open leaves its timer behind, which the next shot
+// must not share.
+void Disarm() {
+  if (!g_shot.done && g_shot.timer != 0) {
+    ::KillTimer(nullptr, g_shot.timer);
+    g_shot.problem += L"the window ended before its picture; ";
+  }
+  g_shot.timer = 0;
 }
 
 // Shows |screen| through the launcher's own code and waits for its shot.
@@ -164,8 +176,9 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
     AskCompanionUpdate();
   } else if (screen.dialog == 150) {
     Arm(screen, picture, 0, parameter);
-    ShowWaitWindow(nullptr, 30);
-    UpdateWaitWindow(nullptr, 12);
+    // The launcher's range of 100 seconds, 40 of them waited.
+    ShowWaitWindow(nullptr, 100);
+    UpdateWaitWindow(L"", 40);
     MSG message;
     while (!g_shot.done && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
       ::TranslateMessage(&message);
@@ -218,11 +231,17 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 }
 
 // The keys that |screen| shows.
+// True when |screen| shows the language file's text of |key|. A message
+// without a key of its own shows the generic text (ERROR_OTHER) and its
+// number; a screen before the language resolution shows none of the file.
 bool ScreenShowsKey(const Screen& screen, const std::wstring& key) {
+  if (key.empty() || screen.before_language)
+    return false;
   if (SameText(KeyOf(screen.caption), key))
     return true;
   for (const ControlText& text : screen.texts) {
-    if (SameText(KeyOf(text.message), key))
+    const std::wstring own = KeyOf(text.message);
+    if (SameText(own.empty() ? KeyOf(quillon::kMsgErrorOther) : own, key))
       return true;
   }
   return false;
@@ -272,6 +291,8 @@ int RunGallery(const std::wstring& out_folder) {
   if (!module_folder)
     return 2;
   const std::wstring root = std::wstring(1, module_folder[0]) + L":\\";
+  if (out_folder.empty())
+    return 2;
   const std::wstring out = out_folder.back() == L'\\' ? out_folder : out_folder + L"\\";
   const StickReport report = CheckStick(root);
 
@@ -335,7 +356,10 @@ int RunGallery(const std::wstring& out_folder) {
                                      settings.c_str());
       }
       const std::wstring name = row.id + L"-" + screen.name;
+      // The first message of a start comes before its language file.
+      quillon::SetCurrentLanguageFile(screen.before_language ? L"" : row.path.c_str());
       Show(screen, out + name + L".bmp", parameter);
+      Disarm();
       if (!g_shot.taken || !g_shot.problem.empty()) {
         ++failures;
         std::fwprintf(stderr, L"gallery: %ls: %ls%ls\n", name.c_str(),

@@ -78,7 +78,8 @@ const std::vector<Screen>& AllScreens() {
        0,
        kMsgTitle,
        {{0, kMsgErrorOther, TextForm::kPlain}},
-       false},
+       false,
+       true},
       {L"msg-655",
        L"Previous generation running (655)",
        ScreenKind::kMessageBox,
@@ -143,7 +144,7 @@ const std::vector<Screen>& AllScreens() {
        {{0, kResultOwnPathUnreadable, TextForm::kPlain}},
        false},
       {L"msg-720",
-       L"Viewer argument too long (720)",
+       L"Viewer path not formed (720)",
        ScreenKind::kMessageBox,
        0,
        kMsgTitle,
@@ -213,7 +214,7 @@ std::vector<UINT> RequestedMessages() {
 
 bool ShownInMessageBox(UINT message) {
   for (const Screen& screen : AllScreens()) {
-    if (screen.kind == ScreenKind::kDialog)
+    if (screen.kind == ScreenKind::kDialog || screen.before_language)
       continue;
     for (const ControlText& text : screen.texts) {
       if (text.message == message)

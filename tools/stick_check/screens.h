@@ -34,6 +34,8 @@ struct Screen {
   UINT caption;                    // the message in the title bar
   std::vector<ControlText> texts;  // a dialog's controls; a box's message(s)
   bool version_box;                // dialog 257: with the version-check box
+  // Shown before the language file is resolved: always the string table's text.
+  bool before_language = false;
 };
 
 // The screens in the order the gallery shows them.
@@ -42,8 +44,8 @@ const std::vector<Screen>& AllScreens();
 // Every message ID that a screen shows and that has a language key, once.
 std::vector<UINT> RequestedMessages();
 
-// True when |message| is shown in a message box (its text is then cut at
-// 1,023 characters).
+// True when |message| is shown in a message box after the language file is
+// resolved (its text is then cut at 1,023 characters).
 bool ShownInMessageBox(UINT message);
 
 // The text of |text| as its control shows it, from the current language

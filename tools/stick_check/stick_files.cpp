@@ -10,6 +10,7 @@
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
 #include "localization/files/current_language_file.h"
+#include "localization/language_list.h"
 #include "tools/stick_check/screens.h"
 #include "tools/stick_check/text_fit.h"
 
@@ -181,6 +182,7 @@ class Checker {
   std::wstring folder_;
   std::wstring index_;
   std::wstring parameter_;  // the stick's VT_Parameter as the launcher reads it
+  size_t run_ = 0;          // the File run's length
   StickReport report_;
 };
 
@@ -222,15 +224,19 @@ void Checker::CheckFileRun() {
       break;
     listed.push_back(name);
   }
+  run_ = run;
 
   for (const std::wstring& key : KeyNames(L"File", index_)) {
     if (!IsPlainNumber(key)) {
       Add(Severity::kWarning, rel, L"File", key,
           L"not a language number (1, 2, 3 ...): the launcher never reads it");
-    } else if (std::wcstoul(key.c_str(), nullptr, 10) > run) {
+    } else if (std::wcstoul(key.c_str(), nullptr, 10) == run + 1) {
+      Add(Severity::kWarning, rel, L"File", key, L"empty: the run of languages ends here");
+    } else if (std::wcstoul(key.c_str(), nullptr, 10) > run + 1) {
       Add(Severity::kError, rel, L"File", key,
           L"after the gap at key " + Number(run + 1) +
-              L": the language is never offered, the run of languages ends before it");
+              L": the language dialog never offers it (only the stick's default or the "
+              L"registry's number can still name it)");
     }
   }
 
@@ -238,13 +244,20 @@ void Checker::CheckFileRun() {
     const std::wstring& name = listed[i];
     const std::wstring key = Number(i + 1);
     const size_t digits = LeadingHexDigits(name);
-    const unsigned lang_id =
-        static_cast<unsigned>(std::wcstoul(name.c_str(), nullptr, 16)) & 0xFFFFu;
+    // Read as the launcher reads it: no "0x", the low 16 bits.
+    const unsigned lang_id = quillon::HexLanguageId(name.c_str());
     std::wstring language = EnglishLanguageName(lang_id);
     if (name.size() > 127) {
       Add(Severity::kError, rel, L"File", key,
           L"the name has " + Number(name.size()) +
-              L" characters: the language list keeps 127, so the choice names no file");
+              L" characters: the language list keeps 127, so a choice in the dialog names no "
+              L"file");
+    } else if (name.size() >= 64) {
+      // The dialog stores the name in Detacher.ini, which is read back into 64.
+      Add(Severity::kError, rel, L"File", key,
+          L"the name has " + Number(name.size()) +
+              L" characters: a user's stored choice is read back as 63, names no entry and "
+              L"becomes automatic");
     }
     if (digits == 0) {
       Add(Severity::kError, rel, L"File", key,
@@ -278,7 +291,7 @@ void Checker::CheckFileRun() {
       }
     }
     const std::wstring path = folder_ + name;
-    const bool exists = name.size() <= 127 && Exists(path);
+    const bool exists = Exists(path);
     if (!exists) {
       Add(Severity::kError, rel, L"File", key,
           L".cfg\\" + name + L" is missing: users who choose it see Language.cfg's texts");
@@ -318,7 +331,7 @@ void Checker::CheckLocaleIds() {
               L"0000.cfg and shows Language.cfg's texts");
       continue;
     }
-    const unsigned target = static_cast<unsigned>(std::wcstoul(value, nullptr, 16)) & 0xFFFFu;
+    const unsigned target = quillon::HexLanguageId(value);
     if (!Exists(folder_ + HexName(target))) {
       Add(Severity::kError, rel, L"LocaleID", key,
           Quote(value) + L" names " + HexName(target) +
@@ -332,13 +345,14 @@ void Checker::CheckDefaultNumber() {
   const std::wstring text = ReadValue(L"Language", L"Portico", index_);
   if (text.empty())
     return;
-  if (!IsDecimal(text)) {
-    Add(Severity::kWarning, rel, L"Language", L"Portico",
-        Quote(text) + L" is not a number: the stick's default is automatic");
-    return;
-  }
+  // The launcher's integer read: leading digits count, the rest is ignored.
   const int number =
       static_cast<int>(::GetPrivateProfileIntW(L"Language", L"Portico", 0, index_.c_str()));
+  if (!IsDecimal(text)) {
+    Add(Severity::kWarning, rel, L"Language", L"Portico",
+        Quote(text) + L" is not a plain number: it reads as " + std::to_wstring(number) +
+            (number == 0 ? L", automatic" : L""));
+  }
   if (number < 0) {
     Add(Severity::kWarning, rel, L"Language", L"Portico",
         L"a negative number names no language: Language.cfg's texts are shown");
@@ -347,6 +361,18 @@ void Checker::CheckDefaultNumber() {
     Add(Severity::kError, rel, L"Language", L"Portico",
         L"the stick's default " + Number(static_cast<size_t>(number)) +
             L" names no entry of [File]: the default is automatic");
+  } else if (number > 0 && static_cast<size_t>(number) > run_) {
+    Add(Severity::kWarning, rel, L"Language", L"Portico",
+        L"the stick's default " + Number(static_cast<size_t>(number)) +
+            L" lies after the gap in [File]: the language dialog preselects nothing");
+  }
+  for (const std::wstring& key : KeyNames(L"Language", index_)) {
+    if (!SameName(key, L"Portico")) {
+      const std::wstring nearest = NearestName(key, {L"Portico"});
+      Add(Severity::kWarning, rel, L"Language", key,
+          L"the launcher reads only Portico here" +
+              (nearest.empty() ? std::wstring() : L" (did you mean Portico?)"));
+    }
   }
 }
 
@@ -394,6 +420,12 @@ void Checker::CheckEncoding(const std::wstring& path, const std::wstring& rel) {
     return;
   }
   const bool utf8_mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (utf8_mark) {
+    Add(Severity::kError, rel, L"", L"",
+        L"saved as UTF-8 with its byte-order mark: Windows' profile functions know only "
+        L"UTF-16LE's mark and read the file in the PC's ANSI code page, the mark's bytes "
+        L"becoming part of its first line; save the file as UTF-16LE (Unicode)");
+  }
   std::wstring section;
   size_t line_start = utf8_mark ? 3 : 0;
   while (line_start < bytes.size()) {
@@ -419,8 +451,8 @@ void Checker::CheckEncoding(const std::wstring& path, const std::wstring& rel) {
     Add(Severity::kError, rel, section, key,
         std::wstring(L"non-ASCII text in a file without a UTF-16LE byte-order mark") +
             (utf8_mark ? L" (it has UTF-8's)" : L"") +
-            L": Windows reads it in the PC's ANSI code page (here " + std::to_wstring(::GetACP()) +
-            L": " + Quote(shown) +
+            L": Windows reads it in the PC's ANSI code page (as read here, in code page " +
+            std::to_wstring(::GetACP()) + L": " + Quote(shown) +
             L"); save the file as UTF-16LE (Unicode) with its byte-order mark");
   }
 }
@@ -474,7 +506,13 @@ void Checker::CheckTexts(const std::wstring& path, const std::wstring& rel) {
       Add(Severity::kError, rel, kQuillon, key,
           Number(value.size()) + L" characters: only the first 2,047 are read");
     }
-    if (ShownInMessageBox(id) && value.size() > 1023) {
+    // The generic text is followed by "(718)" and the like in 1,024 characters.
+    if (id == quillon::kMsgErrorOther && value.size() > 1018) {
+      Add(Severity::kError, rel, kQuillon, key,
+          Number(value.size()) +
+              L" characters: as the generic error text followed by its message number "
+              L"(\"(718)\") it is cut at 1,023, and the number is lost");
+    } else if (ShownInMessageBox(id) && value.size() > 1023) {
       Add(Severity::kError, rel, kQuillon, key,
           Number(value.size()) + L" characters: its message box shows the first 1,023");
     }
@@ -483,9 +521,11 @@ void Checker::CheckTexts(const std::wstring& path, const std::wstring& rel) {
           Number(value.size()) + L" characters: every title bar shows the first 31");
     }
   }
-  const size_t question =
-      lengths[quillon::kMsgErrorStickEnrol] + 2 + lengths[quillon::kMsgUpdateStickEnrol];
-  if (lengths[quillon::kMsgUpdateStickEnrol] > 0 && question > 1023) {
+  // The question joins the two texts as shown, a missing one from the string table.
+  const size_t question = std::wcslen(quillon::GetMessageText(quillon::kMsgErrorStickEnrol)) + 2 +
+                          std::wcslen(quillon::GetMessageTextAlt(quillon::kMsgUpdateStickEnrol));
+  if ((lengths[quillon::kMsgErrorStickEnrol] > 0 || lengths[quillon::kMsgUpdateStickEnrol] > 0) &&
+      question > 1023) {
     Add(Severity::kError, rel, kQuillon, KeyOf(quillon::kMsgUpdateStickEnrol),
         L"the update question (ERROR_STICK_ENROL, a blank line, this text) has " +
             Number(question) + L" characters: its message box shows the first 1,023");
@@ -494,7 +534,8 @@ void Checker::CheckTexts(const std::wstring& path, const std::wstring& rel) {
 
 void Checker::CheckFit(const std::wstring& path, const std::wstring& rel) {
   quillon::ScopedCurrentLanguageFileForTesting current(path.c_str());
-  std::vector<std::pair<int, int>> measured;  // (dialog, control) done
+  // (dialog, control, message) done: the two warnings share dialog 258.
+  std::vector<std::pair<std::pair<int, int>, UINT>> measured;
   std::vector<int> captions;
   for (const Screen& screen : AllScreens()) {
     if (screen.kind != ScreenKind::kDialog)
@@ -506,7 +547,7 @@ void Checker::CheckFit(const std::wstring& path, const std::wstring& rel) {
       continue;
     }
     for (const ControlText& text : screen.texts) {
-      const auto place = std::make_pair(screen.dialog, text.control);
+      const auto place = std::make_pair(std::make_pair(screen.dialog, text.control), text.message);
       if (std::find(measured.begin(), measured.end(), place) != measured.end())
         continue;
       // Only the file's own texts; a missing one has its finding already.
@@ -544,6 +585,7 @@ void Checker::CheckSettings() {
   if (!Exists(path))
     return;
   CheckSections(path, rel, {kQuillon});
+  CheckEncoding(path, rel);
   const std::vector<std::wstring> known = {L"Version_check", L"VT_Parameter", L"AutoUpdateURL"};
   for (const std::wstring& key : KeyNames(kQuillon, path)) {
     if (Contains(known, key))
