@@ -139,6 +139,16 @@ std::wstring EnglishLanguageName(unsigned lang_id) {
   return name;
 }
 
+// " (did you mean X?)" with the known name nearest to |name|, or empty.
+std::wstring Suggestion(const std::wstring& name,
+                        const std::vector<std::wstring>& known,
+                        const wchar_t* open = L"",
+                        const wchar_t* close = L"") {
+  const std::wstring nearest = NearestName(name, known);
+  return nearest.empty() ? std::wstring()
+                         : L" (did you mean " + std::wstring(open) + nearest + close + L"?)";
+}
+
 std::vector<std::wstring> KnownLanguageKeys() {
   std::vector<std::wstring> keys;
   UINT id = 0;
@@ -368,10 +378,8 @@ void Checker::CheckDefaultNumber() {
   }
   for (const std::wstring& key : KeyNames(L"Language", index_)) {
     if (!SameName(key, L"Portico")) {
-      const std::wstring nearest = NearestName(key, {L"Portico"});
       Add(Severity::kWarning, rel, L"Language", key,
-          L"the launcher reads only Portico here" +
-              (nearest.empty() ? std::wstring() : L" (did you mean Portico?)"));
+          L"the launcher reads only Portico here" + Suggestion(key, {L"Portico"}));
     }
   }
 }
@@ -395,10 +403,8 @@ void Checker::CheckSections(const std::wstring& path,
   for (const std::wstring& section : SectionNames(path)) {
     if (Contains(known, section))
       continue;
-    const std::wstring nearest = NearestName(section, known);
     Add(Severity::kWarning, rel, section, L"",
-        L"the launcher reads no such section" +
-            (nearest.empty() ? std::wstring() : L" (did you mean [" + nearest + L"]?)"));
+        L"the launcher reads no such section" + Suggestion(section, known, L"[", L"]"));
   }
 }
 
@@ -478,10 +484,8 @@ void Checker::CheckKeys(const std::wstring& path, const std::wstring& rel, bool 
     }
     if (Contains(known, key))
       continue;
-    const std::wstring nearest = NearestName(key, known);
     Add(Severity::kWarning, rel, kQuillon, key,
-        L"the launcher knows no such key" +
-            (nearest.empty() ? std::wstring() : L" (did you mean " + nearest + L"?)"));
+        L"the launcher knows no such key" + Suggestion(key, known));
   }
 }
 
@@ -590,10 +594,8 @@ void Checker::CheckSettings() {
   for (const std::wstring& key : KeyNames(kQuillon, path)) {
     if (Contains(known, key))
       continue;
-    const std::wstring nearest = NearestName(key, known);
     Add(Severity::kWarning, rel, kQuillon, key,
-        L"the launcher knows no such setting" +
-            (nearest.empty() ? std::wstring() : L" (did you mean " + nearest + L"?)"));
+        L"the launcher knows no such setting" + Suggestion(key, known));
   }
   const std::wstring version_check = ReadValue(kQuillon, L"Version_check", path);
   if (!version_check.empty() && !SameName(version_check, L"Disable")) {
