@@ -491,7 +491,7 @@ void Checker::CheckKeys(const std::wstring& path, const std::wstring& rel, bool 
 
 void Checker::CheckTexts(const std::wstring& path, const std::wstring& rel) {
   const std::vector<std::wstring> keys = KeyNames(kQuillon, path);
-  quillon::ScopedCurrentLanguageFileForTesting current(path.c_str());
+  quillon::SetCurrentLanguageFile(path.c_str());
   std::map<UINT, size_t> lengths;
   for (UINT id : RequestedMessages()) {
     const std::wstring key = KeyOf(id);
@@ -537,7 +537,7 @@ void Checker::CheckTexts(const std::wstring& path, const std::wstring& rel) {
 }
 
 void Checker::CheckFit(const std::wstring& path, const std::wstring& rel) {
-  quillon::ScopedCurrentLanguageFileForTesting current(path.c_str());
+  quillon::SetCurrentLanguageFile(path.c_str());
   // (dialog, control, message) done: the two warnings share dialog 258.
   std::vector<std::pair<std::pair<int, int>, UINT>> measured;
   std::vector<int> captions;
