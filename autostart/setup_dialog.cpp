@@ -19,11 +19,6 @@
 namespace quillon {
 namespace {
 
-// The launch request of the 32-bit shell.
-#if !defined(_WIN64)
-static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "launch request of 60 bytes");
-#endif
-
 constexpr int kSetupDialog = 257;
 constexpr int kYesButton = 1;
 constexpr int kNoButton = 2;
@@ -62,9 +57,7 @@ void ChooseLanguage(HWND dialog) {
   const wchar_t* module_folder = GetModuleFolder();
   if (!module_folder || !ShowLanguageDialog(dialog, module_folder))
     return;
-  PathBuffer language_file;
-  ResolveLanguageFile(module_folder, &language_file, 1);
-  SetCurrentLanguageFile(language_file.Get());
+  ResolveCurrentLanguageFile(module_folder);
   ApplySetupTexts(dialog);
 }
 

@@ -6,10 +6,13 @@
 
 #include "deploy/folders/folders.h"
 #include "launcher/paths/stick_paths.h"
+#include "localization/files/current_language_file.h"
 #include "localization/language_list.h"
 #include "support/user_key.h"
 
 namespace quillon {
+
+int g_volume_control_for_testing = -1;
 namespace {
 
 constexpr DWORD kChoiceCapacity = 64;
@@ -27,8 +30,10 @@ constexpr wchar_t kFileSection[] = L"File";
 constexpr wchar_t kLanguageSection[] = L"Language";
 constexpr wchar_t kPorticoKey[] = L"Portico";
 
-// -1: the real volume answers; 0 or 1: the test's answer.
-int g_volume_control_override = -1;
+// The user's choice file, Detacher.ini in the data folder |folder|.
+bool ChoiceFilePath(const PathBuffer& folder, PathBuffer* path) {
+  return path->Join(folder.Get(), L"Detacher.ini");
+}
 
 // An access test for existence only.
 bool Exists(const PathBuffer& path) {
@@ -65,65 +70,35 @@ int NumberOfStoredValue(const wchar_t* value, const wchar_t* indexFile) {
   return 0;
 }
 
-}  // namespace
-
-bool VolumeHandle::Open(const wchar_t* path, DWORD access) {
-  handle_.Reset(::CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return handle_.IsValid();
-}
-
-bool VolumeHandle::Control() {
-  if (!handle_.IsValid())
-    return false;
-  if (g_volume_control_override >= 0)
-    return g_volume_control_override == 1;
-  DWORD returned = 0;
-  return ::DeviceIoControl(handle_.Get(), kVolumeControlCode, nullptr, 0, nullptr, 0, &returned,
-                           nullptr) != FALSE;
-}
-
-bool VolumeHandle::Close() {
-  if (handle_.IsValid())
-    ::FlushFileBuffers(handle_.Get());
-  handle_.Close();
-  return true;
-}
-
-int ReadUserLanguageChoice(const wchar_t* indexFile) {
+// Detacher.ini's value into |value| (empty when nothing is stored). False
+// when the data folder can't be had.
+bool ReadStoredChoice(wchar_t (&value)[kChoiceCapacity]) {
+  value[0] = L'\0';
   PathBuffer folder;
-  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
-    return 0;
-  wchar_t value[kChoiceCapacity] = {};
+  if (!GetProductFolder(&folder))
+    return false;
   PathBuffer choice_file;
   // A path that doesn't fit names no file: nothing is stored there.
-  if (choice_file.Format(L"%sDetacher.ini", folder.Get())) {
+  if (ChoiceFilePath(folder, &choice_file)) {
     ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kChoiceCapacity,
                                choice_file.Get());
   }
-  if (!indexFile)
+  return true;
+}
+
+// ReadUserLanguageChoice's answer for what ReadStoredChoice found.
+int ChoiceNumber(bool folder_found, const wchar_t* value, const wchar_t* index_file) {
+  if (!folder_found)
+    return 0;
+  if (!index_file)
     return value[0] != L'\0' ? 1 : -1;
   if (value[0] == L'\0')
     return -1;
-  return NumberOfStoredValue(value, indexFile);
+  return NumberOfStoredValue(value, index_file);
 }
 
-int ReadRegistryLanguageNumber() {
-  RegKey key;
-  if (!OpenUserKey(&key))
-    return 0;
-  // Four bytes, whatever type the value has.
-  int number = 0;
-  DWORD size = sizeof(number);
-  if (::RegQueryValueExW(key.Get(), L"PORTICO_LANGUAGE", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS) {
-    return 0;
-  }
-  return number;
-}
-
-int GetLanguageNumber(const wchar_t* indexFile) {
-  int n = ReadUserLanguageChoice(indexFile);
+// GetLanguageNumber once the stored choice's number |n| is known.
+int LanguageNumberAfterChoice(const wchar_t* indexFile, int n) {
   if (n < 0) {
     // Nothing stored: the stick's volume decides between the registry and
     // the stick's own default. The volume is closed whatever it answers.
@@ -151,6 +126,61 @@ int GetLanguageNumber(const wchar_t* indexFile) {
   return name[0] == L'\0' ? 0 : n;
 }
 
+}  // namespace
+
+bool VolumeHandle::Open(const wchar_t* path, DWORD access) {
+  handle_.Reset(::CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return handle_.IsValid();
+}
+
+bool VolumeHandle::Control() {
+  if (!handle_.IsValid())
+    return false;
+  if (g_volume_control_for_testing >= 0)
+    return g_volume_control_for_testing == 1;
+  DWORD returned = 0;
+  return ::DeviceIoControl(handle_.Get(), kVolumeControlCode, nullptr, 0, nullptr, 0, &returned,
+                           nullptr) != FALSE;
+}
+
+void VolumeHandle::Close() {
+  if (handle_.IsValid())
+    ::FlushFileBuffers(handle_.Get());
+  handle_.Close();
+}
+
+int ReadUserLanguageChoice(const wchar_t* indexFile) {
+  wchar_t value[kChoiceCapacity];
+  const bool folder_found = ReadStoredChoice(value);
+  return ChoiceNumber(folder_found, value, indexFile);
+}
+
+void StoreUserLanguageChoice(const wchar_t* value) {
+  PathBuffer folder;
+  PathBuffer choice_file;
+  if (GetProductFolder(&folder) && ChoiceFilePath(folder, &choice_file))
+    ::WritePrivateProfileStringW(kLanguageSection, kPorticoKey, value, choice_file.Get());
+}
+
+int ReadRegistryLanguageNumber() {
+  RegKey key;
+  if (!OpenUserKey(&key))
+    return 0;
+  // Four bytes, whatever type the value has.
+  int number = 0;
+  DWORD size = sizeof(number);
+  if (::RegQueryValueExW(key.get(), L"PORTICO_LANGUAGE", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS) {
+    return 0;
+  }
+  return number;
+}
+
+int GetLanguageNumber(const wchar_t* indexFile) {
+  return LanguageNumberAfterChoice(indexFile, ReadUserLanguageChoice(indexFile));
+}
+
 WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
   wchar_t key[kShortNameCapacity];
   ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", uiLanguage);
@@ -168,8 +198,11 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
   PathBuffer folder_index;
   StickLanguageIndexPath(drive, &root_index);
   // Whichever index file is used for the names, the number comes from the
-  // one at the stick's root.
-  const int n = GetLanguageNumber(root_index.Get());
+  // one at the stick's root. Detacher.ini is read once for both questions.
+  wchar_t stored[kChoiceCapacity];
+  const bool folder_found = ReadStoredChoice(stored);
+  const int n = LanguageNumberAfterChoice(root_index.Get(),
+                                          ChoiceNumber(folder_found, stored, root_index.Get()));
   const WORD ui = ::GetUserDefaultUILanguage();
 
   const bool folder_mode =
@@ -199,18 +232,15 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
   // only when the user chose it.
   if (::lstrcmpiW(name, ui_name) == 0)
     return;
-  if (ReadUserLanguageChoice(nullptr) >= 0)
+  if (ChoiceNumber(folder_found, stored, nullptr) >= 0)
     return;
   out->Assign(index.Get());
 }
 
-ScopedVolumeControlForTesting::ScopedVolumeControlForTesting(bool accepts)
-    : previous_(g_volume_control_override) {
-  g_volume_control_override = accepts ? 1 : 0;
-}
-
-ScopedVolumeControlForTesting::~ScopedVolumeControlForTesting() {
-  g_volume_control_override = previous_;
+void ResolveCurrentLanguageFile(const wchar_t* module_folder) {
+  PathBuffer language_file;
+  ResolveLanguageFile(module_folder, &language_file, 1);
+  SetCurrentLanguageFile(language_file.Get());
 }
 
 }  // namespace quillon
