@@ -10,7 +10,6 @@
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
-#include "localization/files/current_language_file.h"
 #include "localization/language_dialog.h"
 #include "localization/language_files.h"
 #include "support/handles.h"

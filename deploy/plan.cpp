@@ -1,7 +1,5 @@
 #include "deploy/plan.h"
 
-#include <cwchar>
-
 #include "autostart/ready/service_ready.h"
 #include "deploy/extract.h"
 #include "deploy/folders/folders.h"

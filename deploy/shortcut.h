@@ -42,8 +42,6 @@ using ShortcutBeforeSaveHook = void (*)(IShellLinkW* link, DWORD data_flags);
 // Null (the default, support/scoped_override.h) calls nothing.
 extern ShortcutBeforeSaveHook g_shortcut_before_save_for_testing;
 
-// Installs |hook| for its lifetime and puts the previous one back.
-
 }  // namespace quillon
 
 #endif  // QUILLON_DEPLOY_SHORTCUT_H_

@@ -119,13 +119,11 @@ bool StickFree() {
   return MutexExists(kStartMutex) && WaitWhileStickIsBusy();
 }
 
-// The deployment's result other than success is shown here.
-bool DeployedAndLaunched() {
+// The last step: the deployment's result other than success is shown here.
+void DeployAndLaunch() {
   const UINT result = DeployComponents();
-  if (result == kMsgOk)
-    return true;
-  ShowErrorMessage(result);
-  return false;
+  if (result != kMsgOk)
+    ShowErrorMessage(result);
 }
 
 }  // namespace
@@ -166,11 +164,12 @@ int RunLauncher() {
   if (::GetLastError() == ERROR_ALREADY_EXISTS)
     return 0;
 
-  // The gate checks the background service and the user's rights.
+  // The guards, the version gate, the busy stick, then the gate of the
+  // background service and the user's rights.
   if (NoPreviousGenerationRuns() && AntivirusWarningsPassed() && NoConflictingToolRuns() &&
       WindowsVersionAccepted(drive) && StickFree() && PreLaunchGate()) {
     PublishUserEnvironment();
-    DeployedAndLaunched();
+    DeployAndLaunch();
   }
   return 0;
 }

@@ -13,6 +13,7 @@
 namespace quillon {
 
 int g_volume_control_for_testing = -1;
+
 namespace {
 
 constexpr DWORD kChoiceCapacity = 64;
@@ -98,20 +99,20 @@ int ChoiceNumber(bool folder_found, const wchar_t* value, const wchar_t* index_f
 }
 
 // GetLanguageNumber once the stored choice's number |n| is known.
-int LanguageNumberAfterChoice(const wchar_t* indexFile, int n) {
+int LanguageNumberAfterChoice(const wchar_t* index_file, int n) {
   if (n < 0) {
     // Nothing stored: the stick's volume decides between the registry and
     // the stick's own default. The volume is closed whatever it answers.
     PathBuffer volume_name;
     VolumeHandle volume;
-    const bool opened = volume_name.Format(L"\\\\.\\%c:", indexFile[0]) &&
+    const bool opened = volume_name.Format(L"\\\\.\\%c:", index_file[0]) &&
                         volume.Open(volume_name.Get(), GENERIC_READ);
     const bool accepted = opened && volume.Control();
     volume.Close();
     if (accepted) {
       n = ReadRegistryLanguageNumber();
     } else {
-      n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, indexFile));
+      n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, index_file));
     }
   }
   // A number whose key text doesn't fit names no entry: automatic, whatever
@@ -122,7 +123,7 @@ int LanguageNumberAfterChoice(const wchar_t* indexFile, int n) {
   if (n <= 0)
     return n;
   wchar_t name[kFileKeyValueCapacity];
-  ReadFileKey(indexFile, n, name, kFileKeyValueCapacity);
+  ReadFileKey(index_file, n, name, kFileKeyValueCapacity);
   return name[0] == L'\0' ? 0 : n;
 }
 

@@ -10,6 +10,7 @@ namespace quillon {
 int g_native32_for_testing = -1;
 int g_user_admin_for_testing = -1;
 int g_administrators_for_testing = -1;
+
 namespace {
 
 bool IsVersion(DWORD major, DWORD minor) {

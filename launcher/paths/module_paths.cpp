@@ -52,10 +52,7 @@ bool IsDriveLetterPath(const wchar_t* path) {
 }
 
 const wchar_t* GetModuleFolder() {
-  // The program's file doesn't move while it runs: the folder is worked out
-  // once and handed out from then on.
-  if (!g_module_folder.IsEmpty())
-    return g_module_folder.Get();
+  g_module_folder.Clear();
   PathBuffer own_path;
   if (!ReadOwnPath(&own_path) || !ModuleFolderFromPath(own_path.Get(), &g_module_folder))
     return nullptr;

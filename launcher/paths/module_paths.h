@@ -11,9 +11,9 @@
 namespace quillon {
 
 // The drive and folder of the program's own file with a trailing backslash
-// (E:\ for E:\Quillon.exe), in a 260-character static buffer that the first
-// call fills and later calls hand out again. Its first character is the
-// stick's drive letter. Null when the module path can't be read or split.
+// (E:\ for E:\Quillon.exe), in a 260-character static buffer overwritten by
+// each call. Its first character is the stick's drive letter. Null when the
+// module path can't be read or split.
 const wchar_t* GetModuleFolder();
 
 // The program's own path with everything from its last "." replaced by ".ini"
