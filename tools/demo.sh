@@ -7,8 +7,10 @@
 # starts S:\Quillon.exe, answers its message boxes with OK, and reports what
 # the start did. The screen is saved as build/demo/screen.png: at the
 # launcher's first window, or after its end when it showed none. Last, the
-# gallery of the stick (tools/gallery.sh) shows every dialog and message box
-# in every language of the stick, in build/demo/gallery/index.html.
+# release of the stick (tools/release.sh) in build/demo/release: the stick
+# laid out and checked, its sums and manifest, and the gallery that shows
+# every dialog and message box in every language of the stick
+# (build/demo/release/gallery/index.html).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -88,14 +90,18 @@ report() {
   wine "$info" record 10 </dev/null 2>&1 | tr -d '\r' || true
   echo "-- screenshot"
   if [ -f "$demo/screen.png" ]; then echo "$demo/screen.png"; else echo "none taken"; fi
-  echo "-- every dialog of this stick in every language (tools/gallery.sh)"
-  if [ "$gallery_status" -eq 0 ] && [ -f "$demo/gallery/index.html" ]; then
-    echo "$demo/gallery/index.html ($(ls "$demo/gallery"/*.png | wc -l) pictures)"
-    echo "stick checker: $(grep -c '^error:' "$demo/gallery/findings.txt" || true) errors," \
-      "$(grep -c '^warning:' "$demo/gallery/findings.txt" || true) warnings" \
-      "($demo/gallery/findings.txt)"
+  echo "-- the release of this stick, with every dialog in every language (tools/release.sh)"
+  local gallery="$demo/release/gallery"
+  if [ "$gallery_status" -eq 0 ] && [ -f "$gallery/index.html" ]; then
+    echo "$gallery/index.html ($(ls "$gallery"/*.png | wc -l) pictures)"
+    echo "stick checker: $(grep -c '^error:' "$gallery/findings.txt" || true) errors," \
+      "$(grep -c '^warning:' "$gallery/findings.txt" || true) warnings" \
+      "($gallery/findings.txt)"
+    head -n 1 "$demo/release/MANIFEST"
+    grep ' stick/Quillon.exe$' "$demo/release/SHA256SUMS"
+    echo "$demo/release: stick/, SHA256SUMS ($(wc -l <"$demo/release/SHA256SUMS") files), MANIFEST"
   else
-    echo "the gallery failed (status $gallery_status): see $demo/gallery.log"
+    echo "the release failed (status $gallery_status): see $demo/release.log"
   fi
 }
 
@@ -112,8 +118,11 @@ quillon_stick_map "$stick" s
 driver_status=0
 start_launcher
 
-# The gallery runs in a prefix and on a display of its own.
+# The release of the same stick (tools/release.sh): the program built anew
+# with the stand-in components, the stick checked, its gallery (in a prefix
+# and on a display of its own), the sums and the manifest.
 gallery_status=0
-tools/gallery.sh "$stick" "$demo/gallery" >"$demo/gallery.log" 2>&1 || gallery_status=$?
+tools/release.sh build/x86/components "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
+  gallery_status=$?
 report | tee "$demo/report.txt"
 exit "$driver_status"

@@ -54,14 +54,18 @@ quillon_stick_map build/hostile-stick t
 export QUILLON_HOSTILE_STICK=T:
 
 # One ctest run over both test builds, the 64-bit suite, then the 32-bit one,
-# the fuzz targets on the host, and the gallery of the sample stick.
+# the fuzz targets on the host, the gallery and the release of the sample
+# stick, and two builds of the product that must be identical.
 cat >build/CTestTestfile.cmake <<CTEST
 # Written by tools/test.sh: both test builds and the fuzz targets in one run,
-# and the gallery's page in Chromium.
+# the gallery's page in Chromium, the release of the sample stick and the
+# check that the product rebuilds bit for bit.
 subdirs("x64")
 subdirs("x86-tests")
 subdirs("fuzz")
 add_test(gallery_page "$root/tests/gallery/gallery_page_test.sh")
+add_test(release_sample "$root/tests/release/release_test.sh")
+add_test(reproduce "$root/tools/reproduce.sh")
 CTEST
 
 status=0

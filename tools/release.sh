@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# A release: the shipped program with the real components, on a stick laid
+# out, checked and photographed, with the sums that let anyone confirm it.
+#
+#   tools/release.sh COMPONENTS_DIR STICK_FILES_DIR OUT
+#
+# COMPONENTS_DIR  the component files, as QUILLON_COMPONENTS_DIR (README)
+# STICK_FILES_DIR the stick's .cfg files: Language.cfg, the language files
+#                 (*.cfg) and Setting.ini; a stick's root that holds .cfg
+#                 will do too
+# OUT             gets:
+#   stick/             Quillon.exe at the root, .cfg/ with the stick's files
+#   check-stick.txt    the stick checker's findings (tools/check-stick.sh)
+#   gallery/           every dialog in every language (tools/gallery.sh)
+#   SHA256SUMS         the program and every stick file (cd OUT && sha256sum -c SHA256SUMS)
+#   MANIFEST           the program's version, the sources' commit, the tools,
+#                      and per component its name, size, SHA-256 and packed size
+#
+# The program is built from this tree in a new folder (the product's x86
+# configuration, which tools/reproduce.sh shows rebuilds bit for bit).
+# Stops, with a non-zero exit, when the build fails, the checker finds an
+# error or the gallery fails. Installs what is missing first.
+set -euo pipefail
+
+if [ $# -ne 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
+  echo "usage: tools/release.sh COMPONENTS_DIR STICK_FILES_DIR OUT" >&2
+  exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+components=$(cd "$1" && pwd)
+files=$(cd "$2" && pwd)
+[ -d "$files/.cfg" ] && files="$files/.cfg"
+mkdir -p "$3"
+out=$(cd "$3" && pwd)
+cd "$root"
+if [ ! -f "$files/Language.cfg" ]; then
+  echo "release: $files holds no Language.cfg" >&2
+  exit 1
+fi
+tools/setup.sh >&2
+jobs=${QUILLON_BUILD_JOBS:-$(nproc)}
+say() { echo "release: $*"; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-release.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+rm -rf "$out/stick" "$out/gallery" "$out/SHA256SUMS" "$out/MANIFEST" \
+  "$out/check-stick.txt" "$out/gallery.log"
+
+# 1. The program, with the real components, in a clean folder.
+build="$work/x86"
+say "building Quillon.exe with the components of $components"
+if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+         -DCMAKE_BUILD_TYPE=Release -DQUILLON_COMPONENTS_DIR="$components" &&
+       cmake --build "$build" -j "$jobs" --target Quillon; } >"$work/build.log" 2>&1; then
+  tail -n 30 "$work/build.log" >&2
+  echo "release: the build failed" >&2
+  exit 1
+fi
+
+# 2. The stick: the program at its root, the settings and language files in .cfg.
+stick="$out/stick"
+mkdir -p "$stick/.cfg"
+cp "$build/Quillon.exe" "$stick/Quillon.exe"
+for f in "$files"/*; do
+  name=$(basename "$f")
+  case "$name" in
+    *.cfg | Setting.ini) [ -f "$f" ] && cp "$f" "$stick/.cfg/$name" ;;
+    *) say "not on the stick: $f" ;;
+  esac
+done
+[ -f "$stick/.cfg/Setting.ini" ] || say "no Setting.ini in $files: the stick has none"
+
+# 3. The checker; an error stops the release.
+check=0
+tools/check-stick.sh "$stick" >"$out/check-stick.txt" || check=$?
+sed 's/^/  /' "$out/check-stick.txt"
+if [ "$check" -ne 0 ]; then
+  echo "release: the stick checker found errors (status $check): $out/check-stick.txt" >&2
+  exit 1
+fi
+
+# 4. The gallery of that stick.
+if ! tools/gallery.sh "$stick" "$out/gallery" >"$out/gallery.log" 2>&1; then
+  tail -n 20 "$out/gallery.log" >&2
+  echo "release: the gallery failed: $out/gallery.log" >&2
+  exit 1
+fi
+say "gallery: $out/gallery/index.html"
+
+# 5. The sums of the program and of every stick file, relative to OUT.
+(cd "$out" && find stick -type f | LC_ALL=C sort | tr '\n' '\0' | xargs -0 sha256sum) \
+  >"$out/SHA256SUMS"
+
+# 6. The manifest. The component rows are those of the payload table
+# (cmake/payloads.cmake), in its order; the packed size is that of the stream
+# embedded in the program.
+version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
+  resources/quillon.rc)
+commit=$(git rev-parse HEAD 2>/dev/null || echo unknown)
+if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  commit="$commit with local changes"
+fi
+tool() { "$@" 2>/dev/null | head -n 1; }
+{
+  echo "program Quillon.exe $version"
+  echo "sources $commit"
+  echo "compiler $(tool i686-w64-mingw32-g++-win32 --version)"
+  echo "linker $(tool i686-w64-mingw32-ld --version)"
+  echo "xz-source $(sed -n 's/^#define LZMA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*/\2/p' \
+    .deps/xz/src/liblzma/api/lzma/version.h | paste -sd.)"
+  echo "packer $(tool xz --version)"
+  echo "# component RESOURCE FILE SIZE SHA256 PACKED_SIZE"
+  sed -n 's/^  "\([^|"]*\)|\([^"]*\)"$/\1 \2/p' cmake/payloads.cmake |
+    while read -r resource file; do
+      stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"
+      [ -f "$stream" ] || { echo "release: no packed stream for $resource" >&2; exit 1; }
+      echo "component $resource $file $(wc -c <"$components/$file" | tr -d ' ')" \
+        "$(sha256sum <"$components/$file" | cut -d' ' -f1) $(wc -c <"$stream" | tr -d ' ')"
+    done
+} >"$out/MANIFEST"
+[ "$(grep -c '^component ' "$out/MANIFEST")" -gt 0 ] || {
+  echo "release: the manifest lists no component" >&2
+  exit 1
+}
+
+say "Quillon.exe $version, $(grep -c '^component ' "$out/MANIFEST") components," \
+  "$(wc -l <"$out/SHA256SUMS") files summed"
+say "$(grep ' stick/Quillon.exe$' "$out/SHA256SUMS")"
+say "$out: stick/, gallery/, SHA256SUMS, MANIFEST"
