@@ -18,8 +18,6 @@
 namespace quillon {
 namespace {
 
-constexpr size_t kQuestionCapacity = 1024;
-
 // Probes the service and stores whether it is ready; |accepted| receives
 // whether it understands the version request.
 void Probe(bool* accepted) {
@@ -100,9 +98,9 @@ bool PreLaunchGate() {
 }
 
 bool AskCompanionUpdate() {
-  wchar_t question[kQuestionCapacity];
-  ::StringCchPrintfW(question, kQuestionCapacity, L"%s\n\n%s", GetMessageText(kMsgErrorStickEnrol),
-                     GetMessageTextAlt(kMsgUpdateStickEnrol));
+  wchar_t question[kUpdateQuestionCapacity];
+  ::StringCchPrintfW(question, kUpdateQuestionCapacity, L"%s\n\n%s",
+                     GetMessageText(kMsgErrorStickEnrol), GetMessageTextAlt(kMsgUpdateStickEnrol));
   return ::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) == IDYES;
 }
 

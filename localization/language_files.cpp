@@ -12,9 +12,7 @@
 namespace quillon {
 namespace {
 
-constexpr DWORD kChoiceCapacity = 64;
 constexpr DWORD kFileKeyValueCapacity = 64;
-constexpr DWORD kLocaleIdCapacity = 16;
 // "%04x.cfg" and the LocaleID keys.
 constexpr size_t kShortNameCapacity = 16;
 // A language number's File key: at most 7 characters.
@@ -22,10 +20,6 @@ constexpr size_t kNumberKeyCapacity = 8;
 // The stick's own volume driver answers this private code (device type
 // FILE_DEVICE_UNKNOWN, function 0x801, METHOD_NEITHER, FILE_ANY_ACCESS).
 constexpr DWORD kVolumeControlCode = 0x00222007;
-
-constexpr wchar_t kFileSection[] = L"File";
-constexpr wchar_t kLanguageSection[] = L"Language";
-constexpr wchar_t kPorticoKey[] = L"Portico";
 
 // -1: the real volume answers; 0 or 1: the test's answer.
 int g_volume_control_override = -1;
@@ -94,11 +88,11 @@ int ReadUserLanguageChoice(const wchar_t* indexFile) {
   PathBuffer folder;
   if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
     return 0;
-  wchar_t value[kChoiceCapacity] = {};
+  wchar_t value[kLanguageChoiceCapacity] = {};
   PathBuffer choice_file;
   // A path that doesn't fit names no file: nothing is stored there.
   if (choice_file.Format(L"%sDetacher.ini", folder.Get())) {
-    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kChoiceCapacity,
+    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kLanguageChoiceCapacity,
                                choice_file.Get());
   }
   if (!indexFile)
@@ -155,7 +149,7 @@ WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
   wchar_t key[kShortNameCapacity];
   ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", uiLanguage);
   wchar_t value[kLocaleIdCapacity] = {};
-  ::GetPrivateProfileStringW(L"LocaleID", key, L"", value, kLocaleIdCapacity, indexFile);
+  ::GetPrivateProfileStringW(kLocaleIdSection, key, L"", value, kLocaleIdCapacity, indexFile);
   return value[0] != L'\0' ? HexLanguageId(value) : uiLanguage;
 }
 
