@@ -10,6 +10,7 @@
 #include "deploy/folders/folders.h"
 #include "environment/antivirus_warnings.h"
 #include "launcher/paths/module_paths.h"
+#include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
 #include "launcher/wait_window.h"
@@ -110,8 +111,8 @@ void CompareWithTable(HWND window) {
                         L"\", the table expects another text; ";
     }
   }
-  if (screen.dialog == 257) {
-    const bool box_shown = ::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE;
+  if (screen.dialog == quillon::kSetupDialog) {
+    const bool box_shown = ::IsWindowVisible(::GetDlgItem(window, quillon::kVersionCheck)) != FALSE;
     if (box_shown != screen.version_box)
       g_shot.problem += L"the version-check box is shown where the table says otherwise; ";
   }
@@ -174,7 +175,7 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
   } else if (screen.kind == ScreenKind::kQuestion) {
     Arm(screen, picture, IDNO, parameter);
     AskCompanionUpdate();
-  } else if (screen.dialog == 150) {
+  } else if (screen.dialog == kWaitDialog) {
     Arm(screen, picture, 0, parameter);
     // The launcher's range of 100 seconds, 40 of them waited.
     ShowWaitWindow(nullptr, 100);
@@ -188,16 +189,16 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
     // The window's end posts a quit message, which would end the next dialog.
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
-  } else if (screen.dialog == 257) {
-    Arm(screen, picture, 2, parameter);
+  } else if (screen.dialog == kSetupDialog) {
+    Arm(screen, picture, kNoButton, parameter);
     ShowSetupDialog();
-  } else if (screen.dialog == 258) {
-    Arm(screen, picture, 2, parameter);
+  } else if (screen.dialog == kWarningDialog) {
+    Arm(screen, picture, kWarningAbort, parameter);
     if (std::wcscmp(screen.name, L"258-avast") == 0)
       ShowAvastWarning();
     else
       Show360Warning();
-  } else if (screen.dialog == 259) {
+  } else if (screen.dialog == kLanguageDialog) {
     Arm(screen, picture, IDCANCEL, parameter);
     ShowLanguageDialog(nullptr, GetModuleFolder());
   }
@@ -303,7 +304,7 @@ int RunGallery(const std::wstring& out_folder) {
     Row row;
     row.id =
         std::to_wstring(language.number) + L"-" + language.file.substr(0, language.file.find(L'.'));
-    row.file = L".cfg\\" + language.file;
+    row.file = quillon::kStickConfigFolder + language.file;
     row.path = language.path;
     row.title = language.number == 0 ? L"Language.cfg, the fallback file"
                                      : language.name + L" (" + language.file + L", number " +
@@ -317,14 +318,20 @@ int RunGallery(const std::wstring& out_folder) {
   wchar_t folder[MAX_PATH] = {};
   const size_t length = quillon::GetProductFolder(MAX_PATH, folder);
   if (length > 0 && length < MAX_PATH) {
-    const std::wstring notify = std::wstring(folder) + L"VaultineAppNotify.ini";
-    ::WritePrivateProfileStringW(L"Set", L"App", L"Portico.exe", notify.c_str());
+    const std::wstring notify = std::wstring(folder) + quillon::kAppNotifyFileName;
+    ::WritePrivateProfileStringW(quillon::kAppNotifySection, quillon::kAppNotifyKey, L"Portico.exe",
+                                 notify.c_str());
   }
-  const std::wstring settings = root + L".cfg\\Setting.ini";
-  wchar_t parameter[256] = {};
-  ::GetPrivateProfileStringW(L"Quillon", L"VT_Parameter", L"", parameter, 256, settings.c_str());
-  wchar_t url[256] = {};
-  ::GetPrivateProfileStringW(L"Quillon", L"AutoUpdateURL", L"", url, 256, settings.c_str());
+  using quillon::kAutoUpdateUrlKey;
+  using quillon::kStickSection;
+  using quillon::kStickSettingCapacity;
+  const std::wstring settings = root + quillon::kStickConfigFolder + quillon::kStickSettingsName;
+  wchar_t parameter[kStickSettingCapacity] = {};
+  ::GetPrivateProfileStringW(kStickSection, quillon::kParameterKey, L"", parameter,
+                             kStickSettingCapacity, settings.c_str());
+  wchar_t url[kStickSettingCapacity] = {};
+  ::GetPrivateProfileStringW(kStickSection, kAutoUpdateUrlKey, L"", url, kStickSettingCapacity,
+                             settings.c_str());
   const std::wstring original_url = url;
 
   std::wstring page =
@@ -350,8 +357,8 @@ int RunGallery(const std::wstring& out_folder) {
     }
     page += L"<tr><th class=\"row\">" + Html(row.title) + FindingsList(row_findings) + L"</th>";
     for (const Screen& screen : AllScreens()) {
-      if (screen.dialog == 257) {
-        ::WritePrivateProfileStringW(L"Quillon", L"AutoUpdateURL",
+      if (screen.dialog == quillon::kSetupDialog) {
+        ::WritePrivateProfileStringW(kStickSection, kAutoUpdateUrlKey,
                                      screen.version_box ? L"https://update.invalid/" : nullptr,
                                      settings.c_str());
       }
@@ -376,7 +383,7 @@ int RunGallery(const std::wstring& out_folder) {
     }
     page += L"</tr>\n";
   }
-  ::WritePrivateProfileStringW(L"Quillon", L"AutoUpdateURL",
+  ::WritePrivateProfileStringW(kStickSection, kAutoUpdateUrlKey,
                                original_url.empty() ? nullptr : original_url.c_str(),
                                settings.c_str());
 
