@@ -98,8 +98,8 @@ bool PreLaunchGate() {
 }
 
 bool AskCompanionUpdate() {
-  wchar_t question[kUpdateQuestionCapacity];
-  ::StringCchPrintfW(question, kUpdateQuestionCapacity, L"%s\n\n%s",
+  wchar_t question[kMessageTextCapacity];
+  ::StringCchPrintfW(question, kMessageTextCapacity, L"%s\n\n%s",
                      GetMessageText(kMsgErrorStickEnrol), GetMessageTextAlt(kMsgUpdateStickEnrol));
   return ::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) == IDYES;
 }

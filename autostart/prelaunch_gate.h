@@ -5,12 +5,7 @@
 #ifndef QUILLON_AUTOSTART_PRELAUNCH_GATE_H_
 #define QUILLON_AUTOSTART_PRELAUNCH_GATE_H_
 
-#include <cstddef>
-
 namespace quillon {
-
-// The update question's text is cut to fit this many characters.
-constexpr size_t kUpdateQuestionCapacity = 1024;
 
 // True when the start goes on. False when it must end; the gate has shown its
 // own message where one is due (651, 556, or the update question answered

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
-#include <type_traits>
+#include <iterator>
 
 #include "autostart/user_values.h"
 #include "launcher/paths/stick_paths.h"
@@ -16,15 +16,7 @@
 namespace stick_check {
 namespace {
 
-using quillon::kFileSection;
-using quillon::kLanguageSection;
-using quillon::kLocaleIdSection;
-using quillon::kPorticoKey;
-using quillon::kSetupPromptValue;
-using quillon::kStickSection;
-
-// The language list keeps a File name's first 127 characters.
-constexpr size_t kListedNameCapacity = std::extent_v<decltype(quillon::LanguageEntry::fileName)>;
+using namespace quillon;
 
 // Digits only, as the launcher's "%d" keys are written.
 bool IsPlainNumber(const std::wstring& text) {
@@ -73,7 +65,7 @@ size_t CheckFileRun(const StickFile& index,
   std::vector<std::wstring> listed;
   size_t run = 0;
   for (;; ++run) {
-    const std::wstring name = ReadValue(kFileSection, Number(run + 1), index.path);
+    const std::wstring name = ReadValue(kFileSection, std::to_wstring(run + 1), index.path);
     if (name.empty())
       break;
     listed.push_back(name);
@@ -81,13 +73,13 @@ size_t CheckFileRun(const StickFile& index,
 
   for (const std::wstring& key : KeyNames(kFileSection, index.path)) {
     if (!IsPlainNumber(key)) {
-      index.Add(Severity::kWarning, kFileSection, key,
+      index.Add(kWarning, kFileSection, key,
                 L"not a language number (1, 2, 3 ...): the launcher never reads it");
     } else if (std::wcstoul(key.c_str(), nullptr, 10) == run + 1) {
-      index.Add(Severity::kWarning, kFileSection, key, L"empty: the run of languages ends here");
+      index.Add(kWarning, kFileSection, key, L"empty: the run of languages ends here");
     } else if (std::wcstoul(key.c_str(), nullptr, 10) > run + 1) {
-      index.Add(Severity::kError, kFileSection, key,
-                L"after the gap at key " + Number(run + 1) +
+      index.Add(kError, kFileSection, key,
+                L"after the gap at key " + std::to_wstring(run + 1) +
                     L": the language dialog never offers it (only the stick's default or the "
                     L"registry's number can still name it)");
     }
@@ -95,25 +87,25 @@ size_t CheckFileRun(const StickFile& index,
 
   for (size_t i = 0; i < listed.size(); ++i) {
     const std::wstring& name = listed[i];
-    const std::wstring key = Number(i + 1);
+    const std::wstring key = std::to_wstring(i + 1);
     const size_t digits = LeadingHexDigits(name);
     // Read as the launcher reads it: no "0x", the low 16 bits.
-    const unsigned lang_id = quillon::HexLanguageId(name.c_str());
+    const unsigned lang_id = HexLanguageId(name.c_str());
     std::wstring language = EnglishLanguageName(lang_id);
-    if (name.size() >= kListedNameCapacity) {
-      index.Add(Severity::kError, kFileSection, key,
-                L"the name has " + Number(name.size()) +
+    if (name.size() >= std::size(LanguageEntry().fileName)) {
+      index.Add(kError, kFileSection, key,
+                L"the name has " + std::to_wstring(name.size()) +
                     L" characters: the language list keeps 127, so a choice in the dialog names "
                     L"no file");
-    } else if (name.size() >= quillon::kLanguageChoiceCapacity) {
+    } else if (name.size() >= kLanguageChoiceCapacity) {
       // The dialog stores the name in Detacher.ini, from where it is read back.
-      index.Add(Severity::kError, kFileSection, key,
-                L"the name has " + Number(name.size()) +
+      index.Add(kError, kFileSection, key,
+                L"the name has " + std::to_wstring(name.size()) +
                     L" characters: a user's stored choice is read back as 63, names no entry and "
                     L"becomes automatic");
     }
     if (digits == 0) {
-      index.Add(Severity::kError, kFileSection, key,
+      index.Add(kError, kFileSection, key,
                 Quote(name) +
                     L" doesn't start with its LANGID in hexadecimal digits: the language "
                     L"dialog can't name it");
@@ -123,31 +115,31 @@ size_t CheckFileRun(const StickFile& index,
       std::swprintf(text, 128,
                     L" starts with only %zu hexadecimal digit(s): read as LANGID 0x%04x (%ls)",
                     digits, lang_id, language.empty() ? L"no language" : language.c_str());
-      index.Add(Severity::kError, kFileSection, key, Quote(name) + text);
+      index.Add(kError, kFileSection, key, Quote(name) + text);
     } else if (language.empty()) {
       wchar_t text[96];
       std::swprintf(text, 96,
                     L" starts with 0x%04x, which names no language: the language dialog "
                     L"can't name it",
                     lang_id);
-      index.Add(Severity::kError, kFileSection, key, Quote(name) + text);
+      index.Add(kError, kFileSection, key, Quote(name) + text);
     } else if (!SameName(name, HexName(lang_id))) {
-      index.Add(Severity::kWarning, kFileSection, key,
+      index.Add(kWarning, kFileSection, key,
                 L"automatic mode looks for " + HexName(lang_id) + L", not " + Quote(name) +
                     L": users of " + language +
                     L" get it only by choosing it in the language dialog");
     }
     for (size_t j = 0; j < i; ++j) {
       if (SameName(listed[j], name)) {
-        index.Add(Severity::kWarning, kFileSection, key,
-                  Quote(name) + L" is listed under key " + Number(j + 1) +
+        index.Add(kWarning, kFileSection, key,
+                  Quote(name) + L" is listed under key " + std::to_wstring(j + 1) +
                       L" already: the dialog shows it twice");
       }
     }
     const StickFile file = FileIn(folder, name, index.findings);
     const bool exists = Exists(file.path);
     if (!exists) {
-      index.Add(Severity::kError, kFileSection, key,
+      index.Add(kError, kFileSection, key,
                 file.rel + L" is missing: users who choose it see Language.cfg's texts");
     }
     report->languages.push_back(
@@ -164,13 +156,13 @@ size_t CheckFileRun(const StickFile& index,
 void CheckLocaleIds(const StickFile& index, const std::wstring& folder) {
   for (const std::wstring& key : KeyNames(kLocaleIdSection, index.path)) {
     if (key.size() != 4 || LeadingHexDigits(key) != 4) {
-      index.Add(Severity::kError, kLocaleIdSection, key,
+      index.Add(kError, kLocaleIdSection, key,
                 L"not a UI LANGID in four hexadecimal digits (such as 0c04): never matched");
       continue;
     }
-    wchar_t value[quillon::kLocaleIdCapacity] = {};
-    ::GetPrivateProfileStringW(kLocaleIdSection, key.c_str(), L"", value,
-                               quillon::kLocaleIdCapacity, index.path.c_str());
+    wchar_t value[kLocaleIdCapacity] = {};
+    ::GetPrivateProfileStringW(kLocaleIdSection, key.c_str(), L"", value, kLocaleIdCapacity,
+                               index.path.c_str());
     if (value[0] == L'\0')
       continue;
     // The launcher's conversion accepts blanks and a sign first.
@@ -180,15 +172,15 @@ void CheckLocaleIds(const StickFile& index, const std::wstring& folder) {
     if (*digits == L'+' || *digits == L'-')
       ++digits;
     if (!std::iswxdigit(*digits)) {
-      index.Add(Severity::kError, kLocaleIdSection, key,
+      index.Add(kError, kLocaleIdSection, key,
                 Quote(value) +
                     L" is not a LANGID in hexadecimal digits: automatic mode looks for "
                     L"0000.cfg and shows Language.cfg's texts");
       continue;
     }
-    const unsigned target = quillon::HexLanguageId(value);
+    const unsigned target = HexLanguageId(value);
     if (!Exists(folder + HexName(target))) {
-      index.Add(Severity::kError, kLocaleIdSection, key,
+      index.Add(kError, kLocaleIdSection, key,
                 Quote(value) + L" names " + HexName(target) +
                     L", which is not on the stick: these users see Language.cfg's texts");
     }
@@ -203,26 +195,25 @@ void CheckDefaultNumber(const StickFile& index, size_t run) {
   const int number = static_cast<int>(
       ::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, index.path.c_str()));
   if (!IsDecimal(text)) {
-    index.Add(Severity::kWarning, kLanguageSection, kPorticoKey,
+    index.Add(kWarning, kLanguageSection, kPorticoKey,
               Quote(text) + L" is not a plain number: it reads as " + std::to_wstring(number) +
                   (number == 0 ? L", automatic" : L""));
   }
   if (number < 0) {
-    index.Add(Severity::kWarning, kLanguageSection, kPorticoKey,
+    index.Add(kWarning, kLanguageSection, kPorticoKey,
               L"a negative number names no language: Language.cfg's texts are shown");
-  } else if (number > 0 &&
-             ReadValue(kFileSection, Number(static_cast<size_t>(number)), index.path).empty()) {
-    index.Add(Severity::kError, kLanguageSection, kPorticoKey,
-              L"the stick's default " + Number(static_cast<size_t>(number)) +
+  } else if (number > 0 && ReadValue(kFileSection, std::to_wstring(number), index.path).empty()) {
+    index.Add(kError, kLanguageSection, kPorticoKey,
+              L"the stick's default " + std::to_wstring(number) +
                   L" names no entry of [File]: the default is automatic");
   } else if (number > 0 && static_cast<size_t>(number) > run) {
-    index.Add(Severity::kWarning, kLanguageSection, kPorticoKey,
-              L"the stick's default " + Number(static_cast<size_t>(number)) +
+    index.Add(kWarning, kLanguageSection, kPorticoKey,
+              L"the stick's default " + std::to_wstring(number) +
                   L" lies after the gap in [File]: the language dialog preselects nothing");
   }
   for (const std::wstring& key : KeyNames(kLanguageSection, index.path)) {
     if (!SameName(key, kPorticoKey)) {
-      index.Add(Severity::kWarning, kLanguageSection, key,
+      index.Add(kWarning, kLanguageSection, key,
                 L"the launcher reads only Portico here" + Suggestion(key, {kPorticoKey}));
     }
   }
@@ -235,7 +226,7 @@ void CheckSetupPrompt(const StickFile& index) {
   const int read = static_cast<int>(
       ::GetPrivateProfileIntW(kStickSection, kSetupPromptValue, 1, index.path.c_str()));
   index.Add(
-      Severity::kError, kStickSection, kSetupPromptValue,
+      kError, kStickSection, kSetupPromptValue,
       Quote(text) + L" is not a number: it reads as " + std::to_wstring(read) +
           (read == 0 ? L", which hides the auto-start set-up question for every user of the stick"
                      : L", which leaves the set-up question on"));
@@ -246,10 +237,9 @@ void CheckSetupPrompt(const StickFile& index) {
 void CheckIndexFile(const std::wstring& folder,
                     const std::wstring& parameter,
                     StickReport* report) {
-  const StickFile index = FileIn(folder, quillon::kLanguageIndexName, &report->findings);
+  const StickFile index = FileIn(folder, kLanguageIndexName, &report->findings);
   if (!Exists(index.path)) {
-    index.Add(Severity::kWarning, L"", L"",
-              L"missing: every user sees the program's own (Japanese) texts");
+    index.Add(kWarning, L"", L"", L"missing: every user sees the program's own (Japanese) texts");
     return;
   }
   const size_t run = CheckFileRun(index, folder, parameter, report);
@@ -258,7 +248,7 @@ void CheckIndexFile(const std::wstring& folder,
   CheckSetupPrompt(index);
   CheckSections(index, {kStickSection, kFileSection, kLocaleIdSection, kLanguageSection});
   CheckLanguageFile(index, true, parameter);
-  report->languages.push_back({0, quillon::kLanguageIndexName, index.path, L"fallback", true});
+  report->languages.push_back({0, kLanguageIndexName, index.path, L"fallback", true});
 }
 
 }  // namespace stick_check

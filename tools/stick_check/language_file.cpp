@@ -6,7 +6,6 @@
 #include <cwchar>
 #include <map>
 
-#include "autostart/prelaunch_gate.h"
 #include "autostart/user_values.h"
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
@@ -19,13 +18,12 @@
 namespace stick_check {
 namespace {
 
-using quillon::kSetupPromptValue;
-using quillon::kStickSection;
+using namespace quillon;
 
 std::vector<std::wstring> KnownLanguageKeys() {
   std::vector<std::wstring> keys;
   UINT id = 0;
-  for (size_t i = 0; const wchar_t* key = quillon::LanguageKeyAt(i, &id); ++i)
+  for (size_t i = 0; const wchar_t* key = LanguageKeyAt(i, &id); ++i)
     keys.push_back(Trim(key));
   keys.push_back(kSetupPromptValue);
   return keys;
@@ -38,20 +36,20 @@ void CheckKeys(const StickFile& file, bool is_index) {
     const std::wstring& key = keys[i];
     for (size_t j = 0; j < i; ++j) {
       if (SameName(keys[j], key)) {
-        file.Add(Severity::kWarning, kStickSection, key,
+        file.Add(kWarning, kStickSection, key,
                  L"appears more than once: the launcher reads the first");
         break;
       }
     }
     if (SameName(key, kSetupPromptValue)) {
       if (!is_index) {
-        file.Add(Severity::kWarning, kStickSection, key,
+        file.Add(kWarning, kStickSection, key,
                  L"read only from Language.cfg: here it has no effect");
       }
       continue;
     }
     if (!Contains(known, key)) {
-      file.Add(Severity::kWarning, kStickSection, key,
+      file.Add(kWarning, kStickSection, key,
                L"the launcher knows no such key" + Suggestion(key, known));
     }
   }
@@ -59,7 +57,6 @@ void CheckKeys(const StickFile& file, bool is_index) {
 
 // The texts against the launcher's buffers; the file is the current one.
 void CheckTexts(const StickFile& file) {
-  using namespace quillon;
   const std::vector<std::wstring> keys = KeyNames(kStickSection, file.path);
   std::map<UINT, size_t> lengths;
   for (UINT id : RequestedMessages()) {
@@ -69,39 +66,40 @@ void CheckTexts(const StickFile& file) {
     if (value.empty()) {
       wchar_t own[8] = {};
       const bool in_table = ::LoadStringW(::GetModuleHandleW(nullptr), id, own, 8) > 0;
-      file.Add(Severity::kError, kStickSection, key,
+      file.Add(kError, kStickSection, key,
                std::wstring(Contains(keys, key) ? L"empty" : L"missing") + L": the user sees " +
                    (in_table ? L"the program's own text " : L"the generic error text ") +
                    Quote(GetMessageText(id)));
       continue;
     }
     if (value.size() >= kLanguageTextCapacity) {
-      file.Add(Severity::kError, kStickSection, key,
-               Number(value.size()) + L" characters: only the first 2,047 are read");
+      file.Add(kError, kStickSection, key,
+               std::to_wstring(value.size()) + L" characters: only the first 2,047 are read");
     }
     // The generic text is followed by "(718)" and the like in a message text.
     if (id == kMsgErrorOther && value.size() + std::wcslen(L"(718)") >= kMessageTextCapacity) {
-      file.Add(Severity::kError, kStickSection, key,
-               Number(value.size()) +
+      file.Add(kError, kStickSection, key,
+               std::to_wstring(value.size()) +
                    L" characters: as the generic error text followed by its message number "
                    L"(\"(718)\") it is cut at 1,023, and the number is lost");
     } else if (ShownInMessageBox(id) && value.size() >= kMessageTextCapacity) {
-      file.Add(Severity::kError, kStickSection, key,
-               Number(value.size()) + L" characters: its message box shows the first 1,023");
+      file.Add(
+          kError, kStickSection, key,
+          std::to_wstring(value.size()) + L" characters: its message box shows the first 1,023");
     }
     if (id == kMsgTitle && value.size() >= kCaptionCapacity) {
-      file.Add(Severity::kError, kStickSection, key,
-               Number(value.size()) + L" characters: every title bar shows the first 31");
+      file.Add(kError, kStickSection, key,
+               std::to_wstring(value.size()) + L" characters: every title bar shows the first 31");
     }
   }
   // The question joins the two texts as shown, a missing one from the string table.
   const size_t question = std::wcslen(GetMessageText(kMsgErrorStickEnrol)) + 2 +
                           std::wcslen(GetMessageTextAlt(kMsgUpdateStickEnrol));
   if ((lengths[kMsgErrorStickEnrol] > 0 || lengths[kMsgUpdateStickEnrol] > 0) &&
-      question >= kUpdateQuestionCapacity) {
-    file.Add(Severity::kError, kStickSection, KeyOf(kMsgUpdateStickEnrol),
+      question >= kMessageTextCapacity) {
+    file.Add(kError, kStickSection, KeyOf(kMsgUpdateStickEnrol),
              L"the update question (ERROR_STICK_ENROL, a blank line, this text) has " +
-                 Number(question) + L" characters: its message box shows the first 1,023");
+                 std::to_wstring(question) + L" characters: its message box shows the first 1,023");
   }
 }
 
@@ -116,7 +114,7 @@ void CheckFit(const StickFile& file, const std::wstring& parameter) {
     HWND dialog = CreateHiddenDialog(screen.dialog);
     if (!dialog) {
       file.findings->push_back(
-          {Severity::kError, L"(program)", L"", L"",
+          {kError, L"(program)", L"", L"",
            L"dialog " + std::to_wstring(screen.dialog) + L" can't be created here: not measured"});
       continue;
     }
@@ -131,7 +129,7 @@ void CheckFit(const StickFile& file, const std::wstring& parameter) {
       const std::wstring problem =
           MeasureControlFit(dialog, text.control, ComposeText(text, parameter));
       if (!problem.empty()) {
-        file.Add(Severity::kError, kStickSection, KeyOf(text.message),
+        file.Add(kError, kStickSection, KeyOf(text.message),
                  L"does not fit control " + std::to_wstring(text.control) + L" of the " +
                      screen.title + L": " + problem);
       }
@@ -141,13 +139,12 @@ void CheckFit(const StickFile& file, const std::wstring& parameter) {
     if (caption_from_file &&
         std::find(captions.begin(), captions.end(), screen.dialog) == captions.end()) {
       captions.push_back(screen.dialog);
-      const std::wstring caption = screen.caption == quillon::kMsgTitle
-                                       ? quillon::GetCaptionText()
-                                       : quillon::GetMessageText(screen.caption);
+      const std::wstring caption =
+          screen.caption == kMsgTitle ? GetCaptionText() : GetMessageText(screen.caption);
       const std::wstring problem = MeasureCaptionFit(dialog, caption);
       if (!problem.empty()) {
         file.Add(
-            Severity::kError, kStickSection, KeyOf(screen.caption),
+            kError, kStickSection, KeyOf(screen.caption),
             L"does not fit the title bar of the " + std::wstring(screen.title) + L": " + problem);
       }
     }
@@ -164,7 +161,7 @@ void CheckLanguageFile(const StickFile& file, bool is_index, const std::wstring&
   CheckEncoding(file);
   CheckKeys(file, is_index);
   // The launcher's own lookup gives the texts as the user sees them.
-  quillon::SetCurrentLanguageFile(file.path.c_str());
+  SetCurrentLanguageFile(file.path.c_str());
   CheckTexts(file);
   CheckFit(file, parameter);
 }

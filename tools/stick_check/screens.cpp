@@ -145,9 +145,9 @@ std::wstring ComposeBoxText(const Screen& screen) {
   std::wstring text = quillon::GetMessageText(screen.texts[0].message);
   if (screen.texts.size() > 1)
     text += L"\n\n" + std::wstring(quillon::GetMessageText(screen.texts[1].message));
-  // The launcher formats the question into 1,024 characters.
-  if (text.size() > 1023)
-    text.resize(1023);
+  // The launcher formats the question into a message text's characters.
+  if (text.size() >= kMessageTextCapacity)
+    text.resize(kMessageTextCapacity - 1);
   return text;
 }
 

@@ -15,24 +15,24 @@ void CheckSettingsFile(const std::wstring& folder, Findings* findings) {
   const std::vector<std::wstring> known = {kVersionCheckKey, kParameterKey, kAutoUpdateUrlKey};
   for (const std::wstring& key : KeyNames(kStickSection, file.path)) {
     if (!Contains(known, key)) {
-      file.Add(Severity::kWarning, kStickSection, key,
+      file.Add(kWarning, kStickSection, key,
                L"the launcher knows no such setting" + Suggestion(key, known));
     }
   }
   const std::wstring version_check = ReadValue(kStickSection, kVersionCheckKey, file.path);
   if (!version_check.empty() && !IsVersionCheckDisabled(file.path.c_str())) {
-    file.Add(Severity::kWarning, kStickSection, kVersionCheckKey,
+    file.Add(kWarning, kStickSection, kVersionCheckKey,
              Quote(version_check) +
                  L" does nothing: only \"Disable\" lets unsupported Windows versions start");
   }
   const std::wstring parameter = ReadValue(kStickSection, kParameterKey, file.path);
   if (parameter.size() >= kStickSettingCapacity) {
-    file.Add(Severity::kError, kStickSection, kParameterKey,
-             Number(parameter.size()) +
+    file.Add(kError, kStickSection, kParameterKey,
+             std::to_wstring(parameter.size()) +
                  L" characters: the launcher passes on the first 255 (environment and check-box "
                  L"label)");
   }
-  file.Add(Severity::kNote, kStickSection, kAutoUpdateUrlKey,
+  file.Add(kNote, kStickSection, kAutoUpdateUrlKey,
            ReadValue(kStickSection, kAutoUpdateUrlKey, file.path).empty()
                ? std::wstring(L"empty: the set-up question offers no automatic update")
                : L"set: the set-up question offers automatic update with version check (only "

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 
 #include "launcher/paths/stick_paths.h"
@@ -34,18 +35,14 @@ std::vector<std::wstring> SectionNames(const std::wstring& file) {
 
 std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (!file)
     return bytes;
   char chunk[4096];
-  DWORD read = 0;
   // Language files are small; a runaway file is looked at up to 4 MiB.
-  while (bytes.size() < (4u << 20) && ::ReadFile(file, chunk, sizeof(chunk), &read, nullptr) &&
-         read > 0) {
+  for (size_t read; bytes.size() < (4u << 20) && (read = std::fread(chunk, 1, 4096, file)) > 0;)
     bytes.append(chunk, read);
-  }
-  ::CloseHandle(file);
+  std::fclose(file);
   return bytes;
 }
 
@@ -72,12 +69,6 @@ bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) 
 
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring Number(size_t n) {
-  wchar_t text[32];
-  std::swprintf(text, 32, L"%zu", n);
-  return text;
 }
 
 std::wstring ReadValue(const wchar_t* section, const std::wstring& key, const std::wstring& file) {
@@ -111,7 +102,7 @@ StickFile FileIn(const std::wstring& folder, const std::wstring& name, Findings*
 void CheckSections(const StickFile& file, const std::vector<std::wstring>& known) {
   for (const std::wstring& section : SectionNames(file.path)) {
     if (!Contains(known, section)) {
-      file.Add(Severity::kWarning, section, L"",
+      file.Add(kWarning, section, L"",
                L"the launcher reads no such section" + Suggestion(section, known, L"[", L"]"));
     }
   }
@@ -125,7 +116,7 @@ void CheckEncoding(const StickFile& file) {
   }
   const bool utf8_mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
   if (utf8_mark) {
-    file.Add(Severity::kError, L"", L"",
+    file.Add(kError, L"", L"",
              L"saved as UTF-8 with its byte-order mark: Windows' profile functions know only "
              L"UTF-16LE's mark and read the file in the PC's ANSI code page, the mark's bytes "
              L"becoming part of its first line; save the file as UTF-16LE (Unicode)");
@@ -152,7 +143,7 @@ void CheckEncoding(const StickFile& file) {
     std::wstring shown;
     if (!key.empty() && !section.empty())
       shown = ReadValue(section.c_str(), key, file.path);
-    file.Add(Severity::kError, section, key,
+    file.Add(kError, section, key,
              std::wstring(L"non-ASCII text in a file without a UTF-16LE byte-order mark") +
                  (utf8_mark ? L" (it has UTF-8's)" : L"") +
                  L": Windows reads it in the PC's ANSI code page (as read here, in code page " +

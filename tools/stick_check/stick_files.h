@@ -36,11 +36,9 @@ StickReport CheckStick(const std::wstring& root);
 // The language key of |message| without its padding blanks; empty when none.
 std::wstring KeyOf(unsigned message);
 
-// The parts of the check. |folder| is the stick's .cfg folder (a full path
-// ending with a backslash), |parameter| the stick's VT_Parameter as the
-// launcher reads it.
-
-// A file in the .cfg folder and where its findings go.
+// The parts of the check, on the stick's .cfg folder |folder| (a full path
+// ending with a backslash); |parameter| is the stick's VT_Parameter. A file
+// in that folder, and where its findings go:
 struct StickFile {
   std::wstring path;  // full path
   std::wstring rel;   // relative to the stick's root, as the findings name it
@@ -69,7 +67,6 @@ std::wstring Trim(const std::wstring& text);
 bool SameName(const std::wstring& a, const std::wstring& b);
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name);
 bool Exists(const std::wstring& path);
-std::wstring Number(size_t n);
 // The whole value, however long.
 std::wstring ReadValue(const wchar_t* section, const std::wstring& key, const std::wstring& file);
 std::vector<std::wstring> KeyNames(const wchar_t* section, const std::wstring& file);
