@@ -36,7 +36,7 @@ void ExamineFile(const PathBuffer& folder, const wchar_t* name) {
   if (!swiftgate && !confera)
     return;
   PathBuffer path;
-  if (!path.Format(L"%s\\%s", folder.Get(), name))
+  if (!path.Join(folder.Get(), name))
     return;
   if (confera) {
     g_companions.confera_found = true;
@@ -54,7 +54,7 @@ void ExamineFile(const PathBuffer& folder, const wchar_t* name) {
 // alone. A folder that can't be listed holds nothing.
 void Walk(const PathBuffer& folder) {
   PathBuffer pattern;
-  if (!pattern.Format(L"%s\\*.*", folder.Get()))
+  if (!pattern.Join(folder.Get(), L"*.*"))
     return;
   WIN32_FIND_DATAW entry;
   FindHandle find(::FindFirstFileW(pattern.Get(), &entry));
@@ -75,7 +75,7 @@ void Walk(const PathBuffer& folder) {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
       continue;
     PathBuffer child;
-    if (child.Format(L"%s\\%s", folder.Get(), name))
+    if (child.Join(folder.Get(), name))
       Walk(child);
   } while (!BothFound() && ::FindNextFileW(find.Get(), &entry));
 }

@@ -18,10 +18,20 @@
 namespace quillon {
 namespace {
 
-// Probes the service and stores whether it is ready; |accepted| receives
-// whether it understands the version request.
-void Probe(bool* accepted) {
-  SetServiceReady(ProbeServiceState(accepted));
+// What one probe of the service found.
+struct ServiceState {
+  bool ready = false;
+  // Whether it understands the version request.
+  bool accepted = false;
+};
+
+// Probes the service and stores its readiness in ServiceReady, which the
+// deployment reads: it always holds the latest probe's answer.
+ServiceState ProbeAndStoreServiceState() {
+  ServiceState state;
+  state.ready = ProbeServiceState(&state.accepted);
+  SetServiceReady(state.ready);
+  return state;
 }
 
 bool SwiftgateOnStick(const wchar_t* module_folder) {
@@ -60,20 +70,19 @@ bool SetupPromptWanted() {
 
 bool PreLaunchGate() {
   const wchar_t* module_folder = GetModuleFolder();
-  bool accepted = false;
-  Probe(&accepted);
+  ServiceState service = ProbeAndStoreServiceState();
 
   const bool wanted = SetupPromptWanted();
-  if (wanted || (!(ServiceReady() && accepted) && !IsAdministratorsMember() &&
+  if (wanted || (!(service.ready && service.accepted) && !IsAdministratorsMember() &&
                  SwiftgateOnStick(module_folder))) {
     WriteUserDword(kAutoUpdateValue, 0);
     if (ShowSetupDialog() == kSetupSettingsStarted)
       return false;
-    Probe(&accepted);
+    service = ProbeAndStoreServiceState();
   }
 
   // Every ordinary start ends here.
-  if (ServiceReady() && accepted && !ShiftIsDown())
+  if (service.ready && service.accepted && !ShiftIsDown())
     return true;
   if (!IsAdministratorsMember()) {
     ShowErrorMessage(kMsgErrorSkipSetup);
@@ -81,9 +90,9 @@ bool PreLaunchGate() {
   }
   if (ShiftIsDown())
     WriteUserDword(kSetupPromptValue, 1);
-  Probe(&accepted);
+  service = ProbeAndStoreServiceState();
   // A missing service is left to the deployment.
-  if (!ServiceReady() || accepted)
+  if (!service.ready || service.accepted)
     return true;
 
   // The service runs and is current but doesn't understand the version

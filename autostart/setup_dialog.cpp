@@ -10,7 +10,6 @@
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
-#include "localization/files/current_language_file.h"
 #include "localization/language_dialog.h"
 #include "localization/language_files.h"
 #include "support/handles.h"
@@ -18,11 +17,6 @@
 
 namespace quillon {
 namespace {
-
-// The launch request of the 32-bit shell.
-#if !defined(_WIN64)
-static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "launch request of 60 bytes");
-#endif
 
 constexpr size_t kCheckLabelCapacity = 512;
 constexpr size_t kLinkLabelCapacity = 256;
@@ -54,9 +48,7 @@ void ChooseLanguage(HWND dialog) {
   const wchar_t* module_folder = GetModuleFolder();
   if (!module_folder || !ShowLanguageDialog(dialog, module_folder))
     return;
-  PathBuffer language_file;
-  ResolveLanguageFile(module_folder, &language_file, 1);
-  SetCurrentLanguageFile(language_file.Get());
+  ResolveCurrentLanguageFile(module_folder);
   ApplySetupTexts(dialog);
 }
 

@@ -18,19 +18,10 @@ extern const wchar_t kSetupPromptValue[];  // L"SETUP_SWIFTGATE_MSG"
 // True when Shift is held now or was pressed since the last query.
 bool ShiftIsDown();
 
-// Test seam: Wine sees Shift only from key events sent to a focused window.
-// For its lifetime ShiftIsDown answers |down|; the previous answer comes back
-// after.
-class ScopedShiftForTesting {
- public:
-  explicit ScopedShiftForTesting(bool down);
-  ~ScopedShiftForTesting();
-  ScopedShiftForTesting(const ScopedShiftForTesting&) = delete;
-  ScopedShiftForTesting& operator=(const ScopedShiftForTesting&) = delete;
-
- private:
-  int previous_;
-};
+// Test seam (support/scoped_override.h): Wine sees Shift only from key events
+// sent to a focused window. -1 asks the keyboard; 0 or 1 is ShiftIsDown's
+// answer.
+extern int g_shift_for_testing;
 
 }  // namespace quillon
 

@@ -20,17 +20,6 @@ const wchar_t kPayloadResourceType[] = L"MODULE";
 constexpr int kDeleteAttempts = 10;
 constexpr DWORD kDeleteRetryMilliseconds = 100;
 
-// Joins |folder| and |file_name| into |path|, with a backslash between them
-// unless the folder already ends with one. False when the folder is empty or
-// the result doesn't fit (a path cut to fit would name another file).
-bool ComposeTargetPath(const wchar_t* folder, const wchar_t* file_name, PathBuffer* path) {
-  PathBuffer folder_path;
-  if (!folder_path.Assign(folder) || folder_path.IsEmpty())
-    return false;
-  const wchar_t* format = folder_path.Last() == L'\\' ? L"%s%s" : L"%s\\%s";
-  return path->Format(format, folder, file_name);
-}
-
 bool PathExists(const wchar_t* path) {
   return ::_waccess(path, 0) == 0;
 }
@@ -59,7 +48,7 @@ bool ExtractPayloadFromModule(HMODULE module,
     return false;
 
   PathBuffer target_path;
-  if (!ComposeTargetPath(folder, file_name, &target_path))
+  if (!target_path.Join(folder, file_name))
     return false;
   const wchar_t* target = target_path.Get();
 
@@ -71,12 +60,12 @@ bool ExtractPayloadFromModule(HMODULE module,
   // open the file until it is closed. (_wfopen_s itself is missing from the
   // system runtime of Windows XP, where the launcher must still start.)
   StdioFile file(::_wfsopen(target, L"wb", _SH_DENYRW));
-  if (!file.Get())
+  if (!file)
     return false;
   // The compressed bytes go straight from the resource to the file; the file
   // briefly holds the stream until it is decoded in place.
-  bool written = std::fwrite(data, size, 1, file.Get()) == 1;
-  if (!file.Close())
+  bool written = std::fwrite(data, size, 1, file.get()) == 1;
+  if (!CloseStdioFile(&file))
     written = false;
   if (!written) {
     ::DeleteFileW(target);

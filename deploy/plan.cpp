@@ -1,7 +1,5 @@
 #include "deploy/plan.h"
 
-#include <cwchar>
-
 #include "autostart/ready/service_ready.h"
 #include "deploy/extract.h"
 #include "deploy/folders/folders.h"
@@ -59,17 +57,11 @@ constexpr ComponentRow kRows64[] = {
     {14, L"PLEXFOLD64_EXE", L"Plexfold1.exe", F::kData, On::kIgnore},
 };
 
-// |folder| (with its trailing backslash) followed by |file_name|. False when
-// it doesn't fit or comes out empty.
-bool JoinPath(const PathBuffer& folder, const wchar_t* file_name, PathBuffer* path) {
-  return path->Format(L"%s%s", folder.Get(), file_name) && !path->IsEmpty();
-}
-
 // The viewer couldn't be written: a present viewer of version 6 or later is
 // used instead. Returns 0 to go on, otherwise the result code.
 UINT CheckPresentViewer(const PathBuffer& data_folder) {
   PathBuffer viewer;
-  if (!JoinPath(data_folder, kViewerFileName, &viewer))
+  if (!viewer.Join(data_folder.Get(), kViewerFileName))
     return kResultViewer;
   if (::GetFileAttributesW(viewer.Get()) == INVALID_FILE_ATTRIBUTES)
     return kResultViewer;
@@ -92,7 +84,7 @@ bool PresentDriverAccepted(const PathBuffer& data_folder,
                            int c,
                            int d) {
   PathBuffer path;
-  return JoinPath(data_folder, file_name, &path) && ProductVersionEquals(path.Get(), a, b, c, d);
+  return path.Join(data_folder.Get(), file_name) && ProductVersionEquals(path.Get(), a, b, c, d);
 }
 
 // What the failure to write |row| means: 0 to go on, otherwise the result code.
@@ -111,7 +103,7 @@ UINT OnRowFailed(const ComponentRow& row, const PathBuffer& data_folder) {
         return 0;
       return kResultDriverXm;
     case OnFailure::kEssential:
-      return kResultRow8;
+      return kResultOstrelVtExProgram;
   }
   return 0;
 }
@@ -141,13 +133,9 @@ UINT DeployComponents() {
     return kResultOwnPathUnreadable;
 
   PathBuffer data_folder;
-  if (!data_folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, data_folder.Data())))
-    return kResultFolders;
   PathBuffer library_folder;
-  if (!library_folder.TakeWritten(
-          GetProductSubfolder(kLibraryFolderName, PathBuffer::kCapacity, library_folder.Data()))) {
+  if (!GetProductFolder(&data_folder) || !GetProductSubfolder(kLibraryFolderName, &library_folder))
     return kResultFolders;
-  }
 
   size_t count = 0;
   const ComponentRow* rows = ComponentTable(IsNative32Bit(), &count);
@@ -164,8 +152,8 @@ UINT DeployComponents() {
 
   PathBuffer shortcut;
   PathBuffer viewer;
-  if (!JoinPath(data_folder, kShortcutFileName, &shortcut) ||
-      !JoinPath(data_folder, kViewerFileName, &viewer)) {
+  if (!shortcut.Join(data_folder.Get(), kShortcutFileName) ||
+      !viewer.Join(data_folder.Get(), kViewerFileName)) {
     return kResultPathFormat;
   }
 
@@ -178,20 +166,6 @@ UINT DeployComponents() {
   // Whether the shell started the viewer isn't learnt: the start ends here.
   LaunchShortcut(shortcut.Get(), data_folder.Get());
   return kMsgOk;
-}
-
-bool ProductVersionEquals(const wchar_t* path, int a, int b, int c, int d) {
-  // A version text that doesn't fit isn't one of the plain four-number texts
-  // compared here.
-  wchar_t text[256] = {};
-  if (!ReadProductVersionText(path, text, sizeof(text) / sizeof(text[0])))
-    return false;
-  // Four dot-separated numbers are read from the start; whatever follows the
-  // fourth is not looked at. Numbers not read stay -1 and never match.
-  int numbers[4] = {-1, -1, -1, -1};
-  bool more = false;
-  ParseVersionNumbers(text, std::wcslen(text), L'.', numbers, &more);
-  return numbers[0] == a && numbers[1] == b && numbers[2] == c && numbers[3] == d;
 }
 
 }  // namespace quillon

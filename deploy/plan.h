@@ -37,10 +37,6 @@ const ComponentRow* ComponentTable(bool native32, size_t* count);
 // 722, 732, 828, 829, 838). Everything written before a failure stays.
 UINT DeployComponents();
 
-// True when the ProductVersion text (U.S. English, Unicode block) of |path|
-// reads exactly a.b.c.d as dot-separated numbers.
-bool ProductVersionEquals(const wchar_t* path, int a, int b, int c, int d);
-
 }  // namespace quillon
 
 #endif  // QUILLON_DEPLOY_PLAN_H_

@@ -8,12 +8,13 @@
 #include "support/sleep.h"
 
 namespace quillon {
+
+ShortcutBeforeSaveHook g_shortcut_before_save_for_testing = nullptr;
+
 namespace {
 
 constexpr int kShortcutAttempts = 3;
 constexpr DWORD kShortcutRetryMs = 100;
-
-ShortcutBeforeSaveHook g_before_save_hook = nullptr;
 
 // The interfaces of one attempt. They are released by the caller in a fixed
 // order (data list, persist file, link) before COM is uninitialised, on every
@@ -61,8 +62,8 @@ bool BuildAndSave(LinkInterfaces* com,
   if (com->link->QueryInterface(IID_IPersistFile, com->persist.ReceiveVoid()) != S_OK) {
     return false;
   }
-  if (g_before_save_hook)
-    g_before_save_hook(com->link.Get(), data_flags);
+  if (g_shortcut_before_save_for_testing)
+    g_shortcut_before_save_for_testing(com->link.Get(), data_flags);
   return com->persist->Save(shortcut_path, TRUE) == S_OK;
 }
 
@@ -122,16 +123,6 @@ void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
   SHELLEXECUTEINFOW request;
   FillLaunchRequest(&request, shortcut_path, folder);
   ::ShellExecuteExW(&request);
-}
-
-ScopedShortcutBeforeSaveHookForTesting::ScopedShortcutBeforeSaveHookForTesting(
-    ShortcutBeforeSaveHook hook)
-    : previous_(g_before_save_hook) {
-  g_before_save_hook = hook;
-}
-
-ScopedShortcutBeforeSaveHookForTesting::~ScopedShortcutBeforeSaveHookForTesting() {
-  g_before_save_hook = previous_;
 }
 
 }  // namespace quillon

@@ -39,19 +39,8 @@ void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder);
 // flag in the object or the file (Wine accepts it and drops it), so tests
 // can't read it back there.
 using ShortcutBeforeSaveHook = void (*)(IShellLinkW* link, DWORD data_flags);
-
-// Installs |hook| for its lifetime and puts the previous one back.
-class ScopedShortcutBeforeSaveHookForTesting {
- public:
-  explicit ScopedShortcutBeforeSaveHookForTesting(ShortcutBeforeSaveHook hook);
-  ~ScopedShortcutBeforeSaveHookForTesting();
-  ScopedShortcutBeforeSaveHookForTesting(const ScopedShortcutBeforeSaveHookForTesting&) = delete;
-  ScopedShortcutBeforeSaveHookForTesting& operator=(const ScopedShortcutBeforeSaveHookForTesting&) =
-      delete;
-
- private:
-  ShortcutBeforeSaveHook previous_;
-};
+// Null (the default, support/scoped_override.h) calls nothing.
+extern ShortcutBeforeSaveHook g_shortcut_before_save_for_testing;
 
 }  // namespace quillon
 

@@ -90,8 +90,8 @@ int CheckAvastWarning() {
 int Check360Warning() {
   {
     RegKey service;
-    if (service.Open(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu",
-                     KEY_READ) != ERROR_SUCCESS) {
+    if (OpenRegKey(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu",
+                   KEY_READ, &service) != ERROR_SUCCESS) {
       return kWarningNotShown;
     }
   }

@@ -10,7 +10,6 @@
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
 #include "launcher/wait_window.h"
-#include "localization/files/current_language_file.h"
 #include "localization/language_files.h"
 #include "localization/locale_setting.h"
 #include "support/ascii_text.h"
@@ -31,7 +30,6 @@ constexpr wchar_t kPreviousGenerationMutex[] = L"_OstrelVT_Mutex";
 constexpr wchar_t kBusyMutex[] = L"_OstrelVT7_Mutex";
 // Held by the product's start: a busy stick is waited for only while it exists.
 constexpr wchar_t kStartMutex[] = L"_VaultineStart_";
-
 
 // The wait window's bar counts seconds up to 90 of 100; the wait goes on.
 constexpr int kWaitRange = 100;
@@ -65,7 +63,7 @@ bool WaitWhileStickIsBusy() {
       DWORD seconds = (::GetTickCount() - start) / 1000;
       if (seconds > kWaitShownSecondsCap)
         seconds = kWaitShownSecondsCap;
-      UpdateWaitWindow(L"", static_cast<int>(seconds));
+      UpdateWaitWindow(static_cast<int>(seconds));
     }
     if (!StickIsBusy()) {
       // Without a window nothing would post the quit message: the wait ends
@@ -78,6 +76,27 @@ bool WaitWhileStickIsBusy() {
   return !WaitCancelled();
 }
 
+// The steps of one start after the language is known, in their fixed order.
+// Each answers whether the start goes on, having shown its own message where
+// one is due.
+
+// The product's previous generation can't run beside this one.
+bool NoPreviousGenerationRuns() {
+  if (!MutexExists(kPreviousGenerationMutex))
+    return true;
+  ShowErrorMessage(kMsgErrorVt6);
+  return false;
+}
+
+bool AntivirusWarningsPassed() {
+  return CheckAvastWarning() != kWarningAbort && Check360Warning() != kWarningAbort;
+}
+
+// The product's own tools: each check shows its message where one is due.
+bool NoConflictingToolRuns() {
+  return CheckStewardryRunning() == 0 && CheckKeepsafeRunning() == 0;
+}
+
 // The Windows-version gate: the reported version decides, and the stick's
 // settings file is read only when the version alone doesn't let the start go on.
 bool WindowsVersionAccepted(wchar_t drive) {
@@ -85,7 +104,26 @@ bool WindowsVersionAccepted(wchar_t drive) {
   if (IsSupportedWindows(version.major, version.minor, IsNative32Bit()))
     return true;
   PathBuffer settings;
-  return StickSettingsPath(drive, &settings) && IsVersionCheckDisabled(settings.Get());
+  if (StickSettingsPath(drive, &settings) && IsVersionCheckDisabled(settings.Get()))
+    return true;
+  ShowErrorMessage(kMsgErrorWinver);
+  return false;
+}
+
+// Another component may have the stick in use. Without the product's start
+// mutex there is nothing to wait for: the start ends silently. With it, the
+// start waits until the stick is free or the user cancels.
+bool StickFree() {
+  if (!StickIsBusy())
+    return true;
+  return MutexExists(kStartMutex) && WaitWhileStickIsBusy();
+}
+
+// The last step: the deployment's result other than success is shown here.
+void DeployAndLaunch() {
+  const UINT result = DeployComponents();
+  if (result != kMsgOk)
+    ShowErrorMessage(result);
 }
 
 }  // namespace
@@ -118,9 +156,7 @@ int RunLauncher() {
   const wchar_t drive = module_folder[0];
 
   // From here on every text of the start is in the user's language.
-  PathBuffer language_file;
-  ResolveLanguageFile(module_folder, &language_file, 1);
-  SetCurrentLanguageFile(language_file.Get());
+  ResolveCurrentLanguageFile(module_folder);
 
   // One launcher at a time: a second one ends silently. The mutex is held
   // until the start ends.
@@ -128,50 +164,13 @@ int RunLauncher() {
   if (::GetLastError() == ERROR_ALREADY_EXISTS)
     return 0;
 
-  // The product's previous generation can't run beside this one.
-  if (MutexExists(kPreviousGenerationMutex)) {
-    ShowErrorMessage(kMsgErrorVt6);
-    return 0;
+  // The guards, the version gate, the busy stick, then the gate of the
+  // background service and the user's rights.
+  if (NoPreviousGenerationRuns() && AntivirusWarningsPassed() && NoConflictingToolRuns() &&
+      WindowsVersionAccepted(drive) && StickFree() && PreLaunchGate()) {
+    PublishUserEnvironment();
+    DeployAndLaunch();
   }
-
-  if (CheckAvastWarning() == kWarningAbort)
-    return 0;
-  if (Check360Warning() == kWarningAbort)
-    return 0;
-  // The product's own tools: each has shown its message where one is due.
-  if (CheckStewardryRunning() != 0)
-    return 0;
-  if (CheckKeepsafeRunning() != 0)
-    return 0;
-
-  if (!WindowsVersionAccepted(drive)) {
-    ShowErrorMessage(kMsgErrorWinver);
-    return 0;
-  }
-
-  if (StickIsBusy()) {
-    // Another component has the stick in use. Without the product's start
-    // mutex there is nothing to wait for: end silently.
-    if (!MutexExists(kStartMutex))
-      return 0;
-    // With it, the start waits until the stick is free or the user cancels.
-    if (!WaitWhileStickIsBusy()) {
-      instance.Close();
-      return 0;
-    }
-  }
-
-  // The background service and the user's rights; the gate has shown its
-  // message where one is due.
-  if (!PreLaunchGate())
-    return 0;
-
-  PublishUserEnvironment();
-  const UINT result = DeployComponents();
-  if (result != kMsgOk)
-    ShowErrorMessage(result);
-
-  instance.Close();
   return 0;
 }
 

@@ -45,12 +45,10 @@ INT_PTR CALLBACK WaitWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
   switch (message) {
     case WM_INITDIALOG: {
       InitLocalizedDialog(window, kWaitTexts, sizeof(kWaitTexts) / sizeof(kWaitTexts[0]));
-      // The data folder's short form ends with a backslash, so the path holds
-      // two in a row, which the file system takes as one.
       PathBuffer folder;
       g_notify_path.Clear();
-      if (folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
-        g_notify_path.Format(L"%s\\%s", folder.Get(), kAppNotifyFileName);
+      if (GetProductFolder(&folder))
+        g_notify_path.Join(folder.Get(), kAppNotifyFileName);
       ReadAppName(g_app_name);
       ShowAppName(window);
       return TRUE;
@@ -95,10 +93,10 @@ bool ShowWaitWindow(HWND owner, int range) {
   return true;
 }
 
-void UpdateWaitWindow(const wchar_t* text, int position) {
+void UpdateWaitWindow(int position) {
   if (!g_window)
     return;
-  ::SendMessageW(g_window, WM_WAIT_PROGRESS, reinterpret_cast<WPARAM>(text), position);
+  ::SendMessageW(g_window, WM_WAIT_PROGRESS, 0, position);
   wchar_t name[kAppNameCapacity];
   ReadAppName(name);
   // Repainted only when the name changed.

@@ -41,7 +41,7 @@ bool ShowWaitWindow(HWND owner, int range);
 
 // Moves the bar to |position| and shows the app name anew when the app-notify
 // file names another program than before. Does nothing without a window.
-void UpdateWaitWindow(const wchar_t* text, int position);
+void UpdateWaitWindow(int position);
 
 // Destroys the window, whose end posts the quit message that ends the wait
 // loop. Does nothing without a window.

@@ -1,6 +1,5 @@
 #include "localization/language_dialog.h"
 
-#include "deploy/folders/folders.h"
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
@@ -42,15 +41,8 @@ void StoreChoice(HWND dialog) {
   const LRESULT selected = ::SendDlgItemMessageW(dialog, kLanguageBox, CB_GETCURSEL, 0, 0);
   if (selected == CB_ERR || selected < 0 || static_cast<size_t>(selected) > g_languages.size())
     return;
-  PathBuffer folder;
-  PathBuffer choice_file;
-  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())) ||
-      !choice_file.Format(L"%sDetacher.ini", folder.Get())) {
-    return;
-  }
-  const wchar_t* value =
-      selected == 0 ? L"Auto" : g_languages[static_cast<size_t>(selected) - 1].fileName;
-  ::WritePrivateProfileStringW(L"Language", L"Portico", value, choice_file.Get());
+  StoreUserLanguageChoice(selected == 0 ? L"Auto"
+                                        : g_languages[static_cast<size_t>(selected) - 1].fileName);
 }
 
 }  // namespace

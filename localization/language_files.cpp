@@ -6,10 +6,14 @@
 
 #include "deploy/folders/folders.h"
 #include "launcher/paths/stick_paths.h"
+#include "localization/files/current_language_file.h"
 #include "localization/language_list.h"
 #include "support/user_key.h"
 
 namespace quillon {
+
+int g_volume_control_for_testing = -1;
+
 namespace {
 
 constexpr DWORD kFileKeyValueCapacity = 64;
@@ -21,8 +25,10 @@ constexpr size_t kNumberKeyCapacity = 8;
 // FILE_DEVICE_UNKNOWN, function 0x801, METHOD_NEITHER, FILE_ANY_ACCESS).
 constexpr DWORD kVolumeControlCode = 0x00222007;
 
-// -1: the real volume answers; 0 or 1: the test's answer.
-int g_volume_control_override = -1;
+// The user's choice file, Detacher.ini in the data folder |folder|.
+bool ChoiceFilePath(const PathBuffer& folder, PathBuffer* path) {
+  return path->Join(folder.Get(), L"Detacher.ini");
+}
 
 // An access test for existence only.
 bool Exists(const PathBuffer& path) {
@@ -59,6 +65,62 @@ int NumberOfStoredValue(const wchar_t* value, const wchar_t* indexFile) {
   return 0;
 }
 
+// Detacher.ini's value into |value| (empty when nothing is stored). False
+// when the data folder can't be had.
+bool ReadStoredChoice(wchar_t (&value)[kLanguageChoiceCapacity]) {
+  value[0] = L'\0';
+  PathBuffer folder;
+  if (!GetProductFolder(&folder))
+    return false;
+  PathBuffer choice_file;
+  // A path that doesn't fit names no file: nothing is stored there.
+  if (ChoiceFilePath(folder, &choice_file)) {
+    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kLanguageChoiceCapacity,
+                               choice_file.Get());
+  }
+  return true;
+}
+
+// ReadUserLanguageChoice's answer for what ReadStoredChoice found.
+int ChoiceNumber(bool folder_found, const wchar_t* value, const wchar_t* index_file) {
+  if (!folder_found)
+    return 0;
+  if (!index_file)
+    return value[0] != L'\0' ? 1 : -1;
+  if (value[0] == L'\0')
+    return -1;
+  return NumberOfStoredValue(value, index_file);
+}
+
+// GetLanguageNumber once the stored choice's number |n| is known.
+int LanguageNumberAfterChoice(const wchar_t* index_file, int n) {
+  if (n < 0) {
+    // Nothing stored: the stick's volume decides between the registry and
+    // the stick's own default. The volume is closed whatever it answers.
+    PathBuffer volume_name;
+    VolumeHandle volume;
+    const bool opened = volume_name.Format(L"\\\\.\\%c:", index_file[0]) &&
+                        volume.Open(volume_name.Get(), GENERIC_READ);
+    const bool accepted = opened && volume.Control();
+    volume.Close();
+    if (accepted) {
+      n = ReadRegistryLanguageNumber();
+    } else {
+      n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, index_file));
+    }
+  }
+  // A number whose key text doesn't fit names no entry: automatic, whatever
+  // its sign.
+  wchar_t key[kNumberKeyCapacity];
+  if (!NumberKey(n, key))
+    return 0;
+  if (n <= 0)
+    return n;
+  wchar_t name[kFileKeyValueCapacity];
+  ReadFileKey(index_file, n, name, kFileKeyValueCapacity);
+  return name[0] == L'\0' ? 0 : n;
+}
+
 }  // namespace
 
 bool VolumeHandle::Open(const wchar_t* path, DWORD access) {
@@ -70,36 +132,30 @@ bool VolumeHandle::Open(const wchar_t* path, DWORD access) {
 bool VolumeHandle::Control() {
   if (!handle_.IsValid())
     return false;
-  if (g_volume_control_override >= 0)
-    return g_volume_control_override == 1;
+  if (g_volume_control_for_testing >= 0)
+    return g_volume_control_for_testing == 1;
   DWORD returned = 0;
   return ::DeviceIoControl(handle_.Get(), kVolumeControlCode, nullptr, 0, nullptr, 0, &returned,
                            nullptr) != FALSE;
 }
 
-bool VolumeHandle::Close() {
+void VolumeHandle::Close() {
   if (handle_.IsValid())
     ::FlushFileBuffers(handle_.Get());
   handle_.Close();
-  return true;
 }
 
 int ReadUserLanguageChoice(const wchar_t* indexFile) {
+  wchar_t value[kLanguageChoiceCapacity];
+  const bool folder_found = ReadStoredChoice(value);
+  return ChoiceNumber(folder_found, value, indexFile);
+}
+
+void StoreUserLanguageChoice(const wchar_t* value) {
   PathBuffer folder;
-  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
-    return 0;
-  wchar_t value[kLanguageChoiceCapacity] = {};
   PathBuffer choice_file;
-  // A path that doesn't fit names no file: nothing is stored there.
-  if (choice_file.Format(L"%sDetacher.ini", folder.Get())) {
-    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kLanguageChoiceCapacity,
-                               choice_file.Get());
-  }
-  if (!indexFile)
-    return value[0] != L'\0' ? 1 : -1;
-  if (value[0] == L'\0')
-    return -1;
-  return NumberOfStoredValue(value, indexFile);
+  if (GetProductFolder(&folder) && ChoiceFilePath(folder, &choice_file))
+    ::WritePrivateProfileStringW(kLanguageSection, kPorticoKey, value, choice_file.Get());
 }
 
 int ReadRegistryLanguageNumber() {
@@ -109,7 +165,7 @@ int ReadRegistryLanguageNumber() {
   // Four bytes, whatever type the value has.
   int number = 0;
   DWORD size = sizeof(number);
-  if (::RegQueryValueExW(key.Get(), L"PORTICO_LANGUAGE", nullptr, nullptr,
+  if (::RegQueryValueExW(key.get(), L"PORTICO_LANGUAGE", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS) {
     return 0;
   }
@@ -117,32 +173,7 @@ int ReadRegistryLanguageNumber() {
 }
 
 int GetLanguageNumber(const wchar_t* indexFile) {
-  int n = ReadUserLanguageChoice(indexFile);
-  if (n < 0) {
-    // Nothing stored: the stick's volume decides between the registry and
-    // the stick's own default. The volume is closed whatever it answers.
-    PathBuffer volume_name;
-    VolumeHandle volume;
-    const bool opened = volume_name.Format(L"\\\\.\\%c:", indexFile[0]) &&
-                        volume.Open(volume_name.Get(), GENERIC_READ);
-    const bool accepted = opened && volume.Control();
-    volume.Close();
-    if (accepted) {
-      n = ReadRegistryLanguageNumber();
-    } else {
-      n = static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, indexFile));
-    }
-  }
-  // A number whose key text doesn't fit names no entry: automatic, whatever
-  // its sign.
-  wchar_t key[kNumberKeyCapacity];
-  if (!NumberKey(n, key))
-    return 0;
-  if (n <= 0)
-    return n;
-  wchar_t name[kFileKeyValueCapacity];
-  ReadFileKey(indexFile, n, name, kFileKeyValueCapacity);
-  return name[0] == L'\0' ? 0 : n;
+  return LanguageNumberAfterChoice(indexFile, ReadUserLanguageChoice(indexFile));
 }
 
 WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
@@ -162,8 +193,11 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
   PathBuffer folder_index;
   StickLanguageIndexPath(drive, &root_index);
   // Whichever index file is used for the names, the number comes from the
-  // one at the stick's root.
-  const int n = GetLanguageNumber(root_index.Get());
+  // one at the stick's root. Detacher.ini is read once for both questions.
+  wchar_t stored[kLanguageChoiceCapacity];
+  const bool folder_found = ReadStoredChoice(stored);
+  const int n = LanguageNumberAfterChoice(root_index.Get(),
+                                          ChoiceNumber(folder_found, stored, root_index.Get()));
   const WORD ui = ::GetUserDefaultUILanguage();
 
   const bool folder_mode =
@@ -193,18 +227,15 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
   // only when the user chose it.
   if (::lstrcmpiW(name, ui_name) == 0)
     return;
-  if (ReadUserLanguageChoice(nullptr) >= 0)
+  if (ChoiceNumber(folder_found, stored, nullptr) >= 0)
     return;
   out->Assign(index.Get());
 }
 
-ScopedVolumeControlForTesting::ScopedVolumeControlForTesting(bool accepts)
-    : previous_(g_volume_control_override) {
-  g_volume_control_override = accepts ? 1 : 0;
-}
-
-ScopedVolumeControlForTesting::~ScopedVolumeControlForTesting() {
-  g_volume_control_override = previous_;
+void ResolveCurrentLanguageFile(const wchar_t* module_folder) {
+  PathBuffer language_file;
+  ResolveLanguageFile(module_folder, &language_file, 1);
+  SetCurrentLanguageFile(language_file.Get());
 }
 
 }  // namespace quillon

@@ -39,8 +39,8 @@ class VolumeHandle {
   // Sends the private control code 0x00222007 (no buffers). True only when a
   // driver on the volume knows the code; an ordinary volume refuses it.
   bool Control();
-  // Flushes and closes the handle when one is held. Always true.
-  bool Close();
+  // Flushes and closes the handle when one is held.
+  void Close();
 
  private:
   FileHandle handle_;
@@ -53,6 +53,10 @@ class VolumeHandle {
 // position (from 1) of the File entry of |indexFile| with that file name in
 // any case, or 0 when none has it ("Auto" among them).
 int ReadUserLanguageChoice(const wchar_t* indexFile);
+
+// Stores |value| as the user's choice ([Language] Portico of Detacher.ini in
+// the data folder). Nothing when the data folder can't be had.
+void StoreUserLanguageChoice(const wchar_t* value);
 
 // The value PORTICO_LANGUAGE of HKCU\Software\Vaultine (created when missing)
 // as a 32-bit number; 0 when the key can't be opened or the value can't be
@@ -81,19 +85,15 @@ WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage);
 // module folder |out| is left empty.
 void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode);
 
-// Test seam: the volume's answer to the private control code, which Wine's
-// volumes can't give. For its lifetime Control() answers |accepts| for any
-// open volume; the previous answer comes back after.
-class ScopedVolumeControlForTesting {
- public:
-  explicit ScopedVolumeControlForTesting(bool accepts);
-  ~ScopedVolumeControlForTesting();
-  ScopedVolumeControlForTesting(const ScopedVolumeControlForTesting&) = delete;
-  ScopedVolumeControlForTesting& operator=(const ScopedVolumeControlForTesting&) = delete;
+// Resolves the language file of the stick's root index for the program in
+// |module_folder| (as ResolveLanguageFile with root mode 1) and makes it
+// CurrentLanguageFile, whose every text lookup then reads it.
+void ResolveCurrentLanguageFile(const wchar_t* module_folder);
 
- private:
-  int previous_;
-};
+// Test seam (support/scoped_override.h): the volume's answer to the private
+// control code, which Wine's volumes can't give. -1 asks the volume; 0 or 1
+// is Control()'s answer for any open volume.
+extern int g_volume_control_for_testing;
 
 }  // namespace quillon
 

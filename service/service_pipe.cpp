@@ -8,6 +8,7 @@
 namespace quillon {
 
 const wchar_t kServicePipeName[] = L"\\\\.\\pipe\\OstrelVTService_v4";
+PipeOpenFunction g_pipe_open_for_testing = ::CreateFileW;
 
 namespace {
 
@@ -20,16 +21,14 @@ constexpr DWORD kBusyLimitMilliseconds = 60000;
 // user for the length of the conversation.
 constexpr DWORD kOpenFlags = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
 
-PipeOpenFunction g_open_pipe = ::CreateFileW;
-
 }  // namespace
 
 bool ServicePipe::Connect() {
   Close();
   const DWORD start = RetryTickCount();
   for (;;) {
-    pipe_.Reset(g_open_pipe(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, kOpenFlags, nullptr));
+    pipe_.Reset(g_pipe_open_for_testing(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, kOpenFlags, nullptr));
     if (pipe_.IsValid())
       return true;
     if (::GetLastError() != ERROR_PIPE_BUSY)
@@ -38,11 +37,6 @@ bool ServicePipe::Connect() {
       return false;
     RetrySleep(kBusyRetryMilliseconds);
   }
-}
-
-bool ServicePipe::Close() {
-  pipe_.Close();
-  return true;
 }
 
 bool ServicePipe::Send(const char* bytes, DWORD count) {
@@ -78,14 +72,6 @@ unsigned ServicePipe::Exchange(const char* request) {
   }
   Close();
   return result;
-}
-
-ScopedPipeOpenForTesting::ScopedPipeOpenForTesting(PipeOpenFunction open) : previous_(g_open_pipe) {
-  g_open_pipe = open;
-}
-
-ScopedPipeOpenForTesting::~ScopedPipeOpenForTesting() {
-  g_open_pipe = previous_;
 }
 
 }  // namespace quillon

@@ -28,8 +28,8 @@ class ServicePipe {
   // first try; any other failure (no service listening, access denied) fails
   // at once. False when not connected.
   bool Connect();
-  // Closes the pipe if open. Always true.
-  bool Close();
+  // Closes the pipe if open.
+  void Close() { pipe_.Close(); }
   bool IsConnected() const { return pipe_.IsValid(); }
 
   // One write of |count| bytes. True only when all of them were written.
@@ -64,20 +64,11 @@ using PipeOpenFunction = HANDLE(WINAPI*)(LPCWSTR name,
                                          DWORD flags,
                                          HANDLE template_file);
 
-// Wine accepts and ignores the security-quality-of-service flags of the open,
-// so no server can see them there: tests install an |open| that records the
-// parameters (and calls CreateFileW) for the object's lifetime, and the
-// previous one is put back afterwards.
-class ScopedPipeOpenForTesting {
- public:
-  explicit ScopedPipeOpenForTesting(PipeOpenFunction open);
-  ~ScopedPipeOpenForTesting();
-  ScopedPipeOpenForTesting(const ScopedPipeOpenForTesting&) = delete;
-  ScopedPipeOpenForTesting& operator=(const ScopedPipeOpenForTesting&) = delete;
-
- private:
-  PipeOpenFunction previous_;
-};
+// Test seam (support/scoped_override.h), CreateFileW by default. Wine accepts
+// and ignores the security-quality-of-service flags of the open, so no server
+// can see them there: tests install an open that records the parameters (and
+// calls CreateFileW).
+extern PipeOpenFunction g_pipe_open_for_testing;
 
 }  // namespace quillon
 

@@ -8,6 +8,8 @@
 #include <unknwn.h>
 
 #include <cstdio>
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace quillon {
@@ -121,74 +123,47 @@ class StartedProcess {
   PROCESS_INFORMATION info_ = {};
 };
 
-// Owns an open registry key.
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() { Close(); }
-  RegKey(RegKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-  RegKey& operator=(RegKey&& other) noexcept {
-    if (this != &other) {
-      Close();
-      key_ = std::exchange(other.key_, nullptr);
-    }
-    return *this;
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-
-  // Opens |subkey| of |root|. Returns the Windows error; the key stays closed on failure.
-  LONG Open(HKEY root, const wchar_t* subkey, REGSAM access) {
-    Close();
-    return ::RegOpenKeyExW(root, subkey, 0, access, &key_);
-  }
-  // Creates or opens |subkey| of |root|. Returns the Windows error.
-  LONG Create(HKEY root, const wchar_t* subkey, REGSAM access) {
-    Close();
-    return ::RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                             &key_, nullptr);
-  }
-  HKEY Get() const { return key_; }
-  bool IsValid() const { return key_ != nullptr; }
-  void Close() {
-    if (key_)
-      ::RegCloseKey(key_);
-    key_ = nullptr;
-  }
-
- private:
-  HKEY key_ = nullptr;
+// Owners that only close what they hold.
+struct RegKeyCloser {
+  void operator()(HKEY key) const { ::RegCloseKey(key); }
 };
-
-// Owns a block from LocalAlloc.
-class LocalMemory {
- public:
-  LocalMemory() = default;
-  explicit LocalMemory(HLOCAL memory) : memory_(memory) {}
-  ~LocalMemory() { Reset(nullptr); }
-  LocalMemory(LocalMemory&& other) noexcept : memory_(std::exchange(other.memory_, nullptr)) {}
-  LocalMemory& operator=(LocalMemory&& other) noexcept {
-    if (this != &other)
-      Reset(std::exchange(other.memory_, nullptr));
-    return *this;
-  }
-  LocalMemory(const LocalMemory&) = delete;
-  LocalMemory& operator=(const LocalMemory&) = delete;
-
-  void* Get() const { return memory_; }
-  template <typename T>
-  T* As() const {
-    return static_cast<T*>(memory_);
-  }
-  void Reset(HLOCAL memory) {
-    if (memory_)
-      ::LocalFree(memory_);
-    memory_ = memory;
-  }
-
- private:
-  HLOCAL memory_ = nullptr;
+struct LocalMemoryFreer {
+  void operator()(void* memory) const { ::LocalFree(memory); }
 };
+struct StdioFileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+// An open registry key.
+using RegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyCloser>;
+// A block from LocalAlloc.
+using LocalMemory = std::unique_ptr<void, LocalMemoryFreer>;
+// A C runtime stream. Where the close's outcome matters, close it with
+// CloseStdioFile.
+using StdioFile = std::unique_ptr<FILE, StdioFileCloser>;
+
+// Opens |subkey| of |root| into |key|. Returns the Windows error; |key| is
+// empty on failure.
+inline LONG OpenRegKey(HKEY root, const wchar_t* subkey, REGSAM access, RegKey* key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegOpenKeyExW(root, subkey, 0, access, &opened);
+  key->reset(result == ERROR_SUCCESS ? opened : nullptr);
+  return result;
+}
+
+// Creates or opens |subkey| of |root| into |key|, as OpenRegKey.
+inline LONG CreateRegKey(HKEY root, const wchar_t* subkey, REGSAM access, RegKey* key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegCreateKeyExW(root, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                        nullptr, &opened, nullptr);
+  key->reset(result == ERROR_SUCCESS ? opened : nullptr);
+  return result;
+}
+
+// Closes |file| (if any); false when flushing or closing failed.
+inline bool CloseStdioFile(StdioFile* file) {
+  FILE* held = file->release();
+  return !held || std::fclose(held) == 0;
+}
 
 // Owns one reference to a COM interface.
 template <typename T>
@@ -224,41 +199,6 @@ class ComPtr {
 
  private:
   T* ptr_ = nullptr;
-};
-
-// Owns a C runtime stream.
-class StdioFile {
- public:
-  StdioFile() = default;
-  explicit StdioFile(FILE* file) : file_(file) {}
-  ~StdioFile() { Close(); }
-  StdioFile(StdioFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
-  StdioFile& operator=(StdioFile&& other) noexcept {
-    if (this != &other) {
-      Close();
-      file_ = std::exchange(other.file_, nullptr);
-    }
-    return *this;
-  }
-  StdioFile(const StdioFile&) = delete;
-  StdioFile& operator=(const StdioFile&) = delete;
-
-  FILE* Get() const { return file_; }
-  FILE** Receive() {
-    Close();
-    return &file_;
-  }
-  // Closes the stream; returns false when flushing or closing failed.
-  bool Close() {
-    bool ok = true;
-    if (file_)
-      ok = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
-  }
-
- private:
-  FILE* file_ = nullptr;
 };
 
 }  // namespace quillon

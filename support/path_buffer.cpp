@@ -20,6 +20,14 @@ bool PathBuffer::Append(const wchar_t* text) {
   return true;
 }
 
+bool PathBuffer::Join(const wchar_t* folder, const wchar_t* name) {
+  if (!Assign(folder) || IsEmpty())
+    return false;
+  if (Last() != L'\\' && !Append(L"\\"))
+    return false;
+  return Append(name);
+}
+
 bool PathBuffer::Format(const wchar_t* format, ...) {
   va_list arguments;
   va_start(arguments, format);

@@ -30,6 +30,10 @@ class PathBuffer {
   // Appends |text|. False (buffer empty) when |text| is null or the result
   // doesn't fit.
   bool Append(const wchar_t* text);
+  // Replaces the content with |folder| and |name| joined by a backslash,
+  // which is left out when |folder| already ends with one. False (buffer
+  // empty) when either is null, |folder| is empty, or the result doesn't fit.
+  bool Join(const wchar_t* folder, const wchar_t* name);
   // Replaces the content with the formatted text (wide printf conventions:
   // %s takes a wide string, %c a wide character). False (buffer empty) when
   // the result doesn't fit or the format fails.

@@ -12,18 +12,8 @@ namespace quillon {
 void RetrySleep(DWORD milliseconds);
 
 using RetrySleepHook = void (*)(DWORD milliseconds);
-
-// Installs |hook| for its lifetime and puts the previous one back.
-class ScopedRetrySleepForTesting {
- public:
-  explicit ScopedRetrySleepForTesting(RetrySleepHook hook);
-  ~ScopedRetrySleepForTesting();
-  ScopedRetrySleepForTesting(const ScopedRetrySleepForTesting&) = delete;
-  ScopedRetrySleepForTesting& operator=(const ScopedRetrySleepForTesting&) = delete;
-
- private:
-  RetrySleepHook previous_;
-};
+// Test seam (support/scoped_override.h): null sleeps.
+extern RetrySleepHook g_retry_sleep_for_testing;
 
 // The milliseconds since the system started (GetTickCount), or the test
 // hook's answer when one is installed. Callers measure time as the unsigned
@@ -31,18 +21,8 @@ class ScopedRetrySleepForTesting {
 DWORD RetryTickCount();
 
 using RetryTickCountHook = DWORD (*)();
-
-// Installs |hook| for its lifetime and puts the previous one back.
-class ScopedRetryTickCountForTesting {
- public:
-  explicit ScopedRetryTickCountForTesting(RetryTickCountHook hook);
-  ~ScopedRetryTickCountForTesting();
-  ScopedRetryTickCountForTesting(const ScopedRetryTickCountForTesting&) = delete;
-  ScopedRetryTickCountForTesting& operator=(const ScopedRetryTickCountForTesting&) = delete;
-
- private:
-  RetryTickCountHook previous_;
-};
+// Test seam (support/scoped_override.h): null reads GetTickCount.
+extern RetryTickCountHook g_retry_tick_count_for_testing;
 
 }  // namespace quillon
 

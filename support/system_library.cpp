@@ -5,7 +5,8 @@
 namespace quillon {
 namespace {
 
-// The plain version record that GetVersionExW fills.
+// The plain version record that GetVersionExW fills (here and in the
+// platform predicates).
 #if !defined(_WIN64)
 static_assert(sizeof(OSVERSIONINFOW) == 276, "plain version record of 276 bytes");
 #endif
@@ -31,10 +32,8 @@ bool RestrictLibrarySearchToSystemFolder() {
 
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-  auto set_default = kernel32
-                         ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
-                               ::GetProcAddress(kernel32, "SetDefaultDllDirectories")))
-                         : nullptr;
+  auto set_default =
+      LookUpProcedure<SetDefaultDllDirectoriesFn>(kernel32, "SetDefaultDllDirectories");
   // On Vista (6.0, with the update that brings the call) the shell-link
   // object can no longer be created once the search is restricted, and the
   // viewer is started through a shortcut: the search stays as it is there.

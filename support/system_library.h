@@ -24,6 +24,16 @@ bool RestrictLibrarySearchToSystemFolder();
 // module stays loaded for the life of the process; callers keep no reference.
 HMODULE LoadSystemLibrary(const wchar_t* file_name);
 
+// The procedure |name| (a name, or an ordinal through MAKEINTRESOURCEA) of
+// |module| as a function of type |Fn|; null when |module| is null or doesn't
+// export it.
+template <typename Fn>
+Fn LookUpProcedure(HMODULE module, const char* name) {
+  if (!module)
+    return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 }  // namespace quillon
 
 #endif  // QUILLON_SUPPORT_SYSTEM_LIBRARY_H_

@@ -3,11 +3,12 @@
 namespace quillon {
 
 bool OpenUserKey(RegKey* key) {
-  return key->Create(HKEY_CURRENT_USER, L"Software\\Vaultine", KEY_ALL_ACCESS) == ERROR_SUCCESS;
+  return CreateRegKey(HKEY_CURRENT_USER, L"Software\\Vaultine", KEY_ALL_ACCESS, key) ==
+         ERROR_SUCCESS;
 }
 
 void WriteUserDword(const RegKey& key, const wchar_t* name, DWORD value) {
-  ::RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+  ::RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                    sizeof(value));
 }
 
@@ -24,7 +25,7 @@ bool ReadUserDword(const wchar_t* name, DWORD* value) {
   DWORD type = 0;
   DWORD read = 0;
   DWORD size = sizeof(read);
-  if (::RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size) !=
+  if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size) !=
           ERROR_SUCCESS ||
       type != REG_DWORD) {
     return false;

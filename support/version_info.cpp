@@ -3,6 +3,7 @@
 #include <strsafe.h>
 
 #include <cstdint>
+#include <cwchar>
 
 #include "support/handles.h"
 #include "support/system_library.h"
@@ -28,11 +29,6 @@ struct VersionLibrary {
   VerQueryValueWFn query_value = nullptr;
 };
 
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 // Null when the library or one of its functions is unavailable.
 const VersionLibrary* GetVersionLibrary() {
   static VersionLibrary library;
@@ -40,9 +36,10 @@ const VersionLibrary* GetVersionLibrary() {
   if (!loaded) {
     HMODULE module = LoadSystemLibrary(L"version.dll");
     if (module) {
-      library.get_size = Lookup<GetFileVersionInfoSizeWFn>(module, "GetFileVersionInfoSizeW");
-      library.get_info = Lookup<GetFileVersionInfoWFn>(module, "GetFileVersionInfoW");
-      library.query_value = Lookup<VerQueryValueWFn>(module, "VerQueryValueW");
+      library.get_size =
+          LookUpProcedure<GetFileVersionInfoSizeWFn>(module, "GetFileVersionInfoSizeW");
+      library.get_info = LookUpProcedure<GetFileVersionInfoWFn>(module, "GetFileVersionInfoW");
+      library.query_value = LookUpProcedure<VerQueryValueWFn>(module, "VerQueryValueW");
     }
     // A failed load is not retried: the answer won't change during a run.
     loaded = true;
@@ -68,10 +65,10 @@ class VersionBlock {
     size_ = library_->get_size(path, &handle);
     if (size_ == 0)
       return false;
-    memory_.Reset(::LocalAlloc(LPTR, size_));
-    if (!memory_.Get())
+    memory_.reset(::LocalAlloc(LPTR, size_));
+    if (!memory_.get())
       return false;
-    return library_->get_info(path, 0, size_, memory_.Get()) != FALSE;
+    return library_->get_info(path, 0, size_, memory_.get()) != FALSE;
   }
 
   // Points |value| at the value of |query| and sets |length| to its length
@@ -82,9 +79,9 @@ class VersionBlock {
   bool Query(const wchar_t* query, size_t unit, const void** value, UINT* length) const {
     void* found = nullptr;
     UINT found_length = 0;
-    if (!library_->query_value(memory_.Get(), query, &found, &found_length))
+    if (!library_->query_value(memory_.get(), query, &found, &found_length))
       return false;
-    if (!ValueLiesInBlock(memory_.Get(), size_, found, static_cast<uint64_t>(found_length) * unit))
+    if (!ValueLiesInBlock(memory_.get(), size_, found, static_cast<uint64_t>(found_length) * unit))
       return false;
     *value = found;
     *length = found_length;
@@ -165,6 +162,20 @@ bool ProductVersionAtLeast(const wchar_t* path, int minimum_major, int minimum_f
   ParseVersionNumbers(text, length, L',', numbers, &more);
   // Fields after the fourth don't matter; the second and third neither.
   return numbers[0] >= minimum_major && numbers[3] >= minimum_fourth;
+}
+
+bool ProductVersionEquals(const wchar_t* path, int a, int b, int c, int d) {
+  // A version text that doesn't fit isn't one of the plain four-number texts
+  // compared here.
+  wchar_t text[256] = {};
+  if (!ReadProductVersionText(path, text, sizeof(text) / sizeof(text[0])))
+    return false;
+  // Four dot-separated numbers are read from the start; whatever follows the
+  // fourth is not looked at. Numbers not read stay -1 and never match.
+  int numbers[4] = {-1, -1, -1, -1};
+  bool more = false;
+  ParseVersionNumbers(text, std::wcslen(text), L'.', numbers, &more);
+  return numbers[0] == a && numbers[1] == b && numbers[2] == c && numbers[3] == d;
 }
 
 bool ReadProductVersionText(const wchar_t* path, wchar_t* text, size_t capacity) {

@@ -22,6 +22,10 @@ bool ReadFileVersion(const wchar_t* path, int numbers[4]);
 // |minimum_major| and a fourth of at least |minimum_fourth|.
 bool ProductVersionAtLeast(const wchar_t* path, int minimum_major, int minimum_fourth);
 
+// True when the ProductVersion text (U.S. English, Unicode block) of |path|
+// reads exactly a.b.c.d as dot-separated numbers.
+bool ProductVersionEquals(const wchar_t* path, int a, int b, int c, int d);
+
 // Reads the ProductVersion text of |path| (U.S. English, Unicode block) into
 // |text| of |capacity| characters. False when the file, its version block or
 // that text can't be read, or the text doesn't fit.

@@ -18,10 +18,10 @@ constexpr DWORD kBroadcastTimeoutMs = 5000;
 // REG_SZ with its terminator. A key that can't be opened leaves the value out.
 void WriteEnvironmentValue(const wchar_t* name, const wchar_t* value) {
   RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, kEnvironmentKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+  if (OpenRegKey(HKEY_CURRENT_USER, kEnvironmentKey, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
     return;
   DWORD bytes = static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t));
-  ::RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+  ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
 }
 
 }  // namespace

@@ -13,13 +13,4 @@ void SetServiceReady(bool ready) {
   g_service_ready = ready;
 }
 
-ScopedServiceReadyForTesting::ScopedServiceReadyForTesting(bool ready)
-    : previous_(g_service_ready) {
-  g_service_ready = ready;
-}
-
-ScopedServiceReadyForTesting::~ScopedServiceReadyForTesting() {
-  g_service_ready = previous_;
-}
-
 }  // namespace quillon

@@ -11,18 +11,6 @@ bool ServiceReady();
 // Stores the answer of the gate's latest probe.
 void SetServiceReady(bool ready);
 
-// Sets ServiceReady for its lifetime and puts the previous value back.
-class ScopedServiceReadyForTesting {
- public:
-  explicit ScopedServiceReadyForTesting(bool ready);
-  ~ScopedServiceReadyForTesting();
-  ScopedServiceReadyForTesting(const ScopedServiceReadyForTesting&) = delete;
-  ScopedServiceReadyForTesting& operator=(const ScopedServiceReadyForTesting&) = delete;
-
- private:
-  bool previous_;
-};
-
 }  // namespace quillon
 
 #endif  // QUILLON_AUTOSTART_READY_SERVICE_READY_H_

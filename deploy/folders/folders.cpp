@@ -29,14 +29,11 @@ bool EnsureFolderExists(const PathBuffer& path) {
   return ::CreateDirectoryW(path.Get(), nullptr) != 0;
 }
 
-// |folder| + "\" + |name| (one backslash between them, as PathCombineW joins),
-// created as a folder when missing. False on any failure, including a file
-// in the folder's place.
+// |folder| joined with |name| (one backslash between them, as PathCombineW
+// joins), created as a folder when missing. False on any failure, including a
+// file in the folder's place.
 bool MakeFolderIn(const PathBuffer& folder, const wchar_t* name, PathBuffer* path) {
-  if (!name || name[0] == L'\0')
-    return false;
-  const wchar_t* separator = folder.Last() == L'\\' ? L"" : L"\\";
-  if (!path->Format(L"%s%s%s", folder.Get(), separator, name))
+  if (!name || name[0] == L'\0' || !path->Join(folder.Get(), name))
     return false;
   return EnsureFolderExists(*path) && ::PathIsDirectoryW(path->Get());
 }
@@ -97,9 +94,17 @@ DWORD GetProductSubfolder(const wchar_t* name, DWORD size, wchar_t* buffer) {
   return ShortFormWithBackslash(&subfolder, size, buffer);
 }
 
+bool GetProductFolder(PathBuffer* folder) {
+  return folder->TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder->Data()));
+}
+
+bool GetProductSubfolder(const wchar_t* name, PathBuffer* folder) {
+  return folder->TakeWritten(GetProductSubfolder(name, PathBuffer::kCapacity, folder->Data()));
+}
+
 const wchar_t* MakeTempFilePath() {
   PathBuffer folder;
-  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
+  if (!GetProductFolder(&folder))
     return nullptr;
   // With 0 as the unique number the system picks a free name and creates the
   // file empty, so two calls never hand out the same name.

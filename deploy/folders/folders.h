@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "support/path_buffer.h"
+
 namespace quillon {
 
 // Writes the per-user data folder's short path with a trailing backslash into
@@ -19,6 +21,12 @@ DWORD GetProductFolder(DWORD size, wchar_t* buffer);
 // The same for the subfolder |name| of the per-user data folder (one level,
 // name used unchanged), creating both when missing.
 DWORD GetProductSubfolder(const wchar_t* name, DWORD size, wchar_t* buffer);
+
+// The same two lookups into a path buffer: true with the folder's short path
+// (trailing backslash) in |folder|; false, with |folder| empty, on any
+// failure, a path that doesn't fit included.
+bool GetProductFolder(PathBuffer* folder);
+bool GetProductSubfolder(const wchar_t* name, PathBuffer* folder);
 
 // Creates a new, empty file with a unique "UAS" name in the per-user data
 // folder and returns its path, held in a process-wide buffer that the next

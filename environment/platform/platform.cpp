@@ -6,17 +6,12 @@
 #include "support/system_library.h"
 
 namespace quillon {
+
+int g_native32_for_testing = -1;
+int g_user_admin_for_testing = -1;
+int g_administrators_for_testing = -1;
+
 namespace {
-
-// The record that GetVersionExW fills: the plain form, not the extended one.
-#if !defined(_WIN64)
-static_assert(sizeof(OSVERSIONINFOW) == 276, "plain version record of 276 bytes");
-#endif
-
-// Test overrides: -1 means "ask the system", 0 or 1 is the forced answer.
-int g_native32_override = -1;
-int g_user_admin_override = -1;
-int g_administrators_override = -1;
 
 bool IsVersion(DWORD major, DWORD minor) {
   ReportedVersion version = GetReportedVersion();
@@ -26,11 +21,8 @@ bool IsVersion(DWORD major, DWORD minor) {
 bool AskNative32Bit() {
   // Looked up at run time: Windows 2000 has no GetNativeSystemInfo.
   using GetNativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
-  HMODULE kernel32 = ::GetModuleHandleW(L"kernel32");
-  if (!kernel32)
-    return false;
-  auto get_native_system_info = reinterpret_cast<GetNativeSystemInfoFn>(
-      reinterpret_cast<void*>(::GetProcAddress(kernel32, "GetNativeSystemInfo")));
+  auto get_native_system_info = LookUpProcedure<GetNativeSystemInfoFn>(
+      ::GetModuleHandleW(L"kernel32"), "GetNativeSystemInfo");
   if (!get_native_system_info)
     return false;
   SYSTEM_INFO info = {};
@@ -46,14 +38,10 @@ bool AskShellUserIsAdmin() {
   HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
   if (!shell32)
     shell32 = LoadSystemLibrary(L"shell32.dll");
-  if (!shell32)
-    return false;
-  FARPROC procedure = ::GetProcAddress(shell32, "IsUserAnAdmin");
-  if (!procedure)
-    procedure = ::GetProcAddress(shell32, MAKEINTRESOURCEA(680));
-  if (!procedure)
-    return false;
-  return reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(procedure))() != FALSE;
+  auto is_user_an_admin = LookUpProcedure<IsUserAnAdminFn>(shell32, "IsUserAnAdmin");
+  if (!is_user_an_admin)
+    is_user_an_admin = LookUpProcedure<IsUserAnAdminFn>(shell32, MAKEINTRESOURCEA(680));
+  return is_user_an_admin && is_user_an_admin() != FALSE;
 }
 
 // Owns a SID from AllocateAndInitializeSid.
@@ -107,8 +95,8 @@ bool IsWindows8() {
 }
 
 bool IsNative32Bit() {
-  if (g_native32_override >= 0)
-    return g_native32_override == 1;
+  if (g_native32_for_testing >= 0)
+    return g_native32_for_testing == 1;
   return AskNative32Bit();
 }
 
@@ -134,8 +122,8 @@ bool TokenGroupsIncludeAdministrators(const TOKEN_GROUPS& groups) {
 }
 
 bool IsAdministratorsMember() {
-  if (g_administrators_override >= 0)
-    return g_administrators_override == 1;
+  if (g_administrators_for_testing >= 0)
+    return g_administrators_for_testing == 1;
   KernelHandle token;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive()))
     return false;
@@ -145,44 +133,17 @@ bool IsAdministratorsMember() {
   if (size == 0)
     return false;
   LocalMemory groups(::LocalAlloc(LPTR, size));
-  if (!groups.Get())
+  if (!groups)
     return false;
-  if (!::GetTokenInformation(token.Get(), TokenGroups, groups.Get(), size, &size))
+  if (!::GetTokenInformation(token.Get(), TokenGroups, groups.get(), size, &size))
     return false;
-  return TokenGroupsIncludeAdministrators(*groups.As<TOKEN_GROUPS>());
+  return TokenGroupsIncludeAdministrators(*static_cast<TOKEN_GROUPS*>(groups.get()));
 }
 
 bool UserIsAdmin() {
-  if (g_user_admin_override >= 0)
-    return g_user_admin_override == 1;
+  if (g_user_admin_for_testing >= 0)
+    return g_user_admin_for_testing == 1;
   return AskShellUserIsAdmin();
-}
-
-ScopedNative32BitForTesting::ScopedNative32BitForTesting(bool native32)
-    : previous_(g_native32_override) {
-  g_native32_override = native32 ? 1 : 0;
-}
-
-ScopedNative32BitForTesting::~ScopedNative32BitForTesting() {
-  g_native32_override = previous_;
-}
-
-ScopedAdministratorsMemberForTesting::ScopedAdministratorsMemberForTesting(bool member)
-    : previous_(g_administrators_override) {
-  g_administrators_override = member ? 1 : 0;
-}
-
-ScopedAdministratorsMemberForTesting::~ScopedAdministratorsMemberForTesting() {
-  g_administrators_override = previous_;
-}
-
-ScopedUserIsAdminForTesting::ScopedUserIsAdminForTesting(bool admin)
-    : previous_(g_user_admin_override) {
-  g_user_admin_override = admin ? 1 : 0;
-}
-
-ScopedUserIsAdminForTesting::~ScopedUserIsAdminForTesting() {
-  g_user_admin_override = previous_;
 }
 
 }  // namespace quillon

@@ -44,44 +44,13 @@ bool TokenGroupsIncludeAdministrators(const TOKEN_GROUPS& groups);
 // (IsUserAnAdmin), through the test seam below.
 bool UserIsAdmin();
 
-// Test seams for what Wine can't vary: the native system's architecture and
-// the shell's administrator answer. Each scoped object installs its value for
-// its lifetime and puts the previous hook back.
-class ScopedNative32BitForTesting {
- public:
-  explicit ScopedNative32BitForTesting(bool native32);
-  ~ScopedNative32BitForTesting();
-  ScopedNative32BitForTesting(const ScopedNative32BitForTesting&) = delete;
-  ScopedNative32BitForTesting& operator=(const ScopedNative32BitForTesting&) = delete;
-
- private:
-  int previous_;
-};
-
-// Wine's token always holds the Administrators group: this one sets
-// IsAdministratorsMember's answer.
-class ScopedAdministratorsMemberForTesting {
- public:
-  explicit ScopedAdministratorsMemberForTesting(bool member);
-  ~ScopedAdministratorsMemberForTesting();
-  ScopedAdministratorsMemberForTesting(const ScopedAdministratorsMemberForTesting&) = delete;
-  ScopedAdministratorsMemberForTesting& operator=(const ScopedAdministratorsMemberForTesting&) =
-      delete;
-
- private:
-  int previous_;
-};
-
-class ScopedUserIsAdminForTesting {
- public:
-  explicit ScopedUserIsAdminForTesting(bool admin);
-  ~ScopedUserIsAdminForTesting();
-  ScopedUserIsAdminForTesting(const ScopedUserIsAdminForTesting&) = delete;
-  ScopedUserIsAdminForTesting& operator=(const ScopedUserIsAdminForTesting&) = delete;
-
- private:
-  int previous_;
-};
+// Test seams (support/scoped_override.h) for what Wine can't vary: the
+// native system's architecture, the shell's administrator answer and the
+// token's Administrators group (Wine's token always holds it). -1 asks the
+// system; 0 or 1 is the answer.
+extern int g_native32_for_testing;
+extern int g_user_admin_for_testing;
+extern int g_administrators_for_testing;
 
 }  // namespace quillon
 

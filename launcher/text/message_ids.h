@@ -43,7 +43,8 @@ enum MessageId : UINT {
   kResultShortcut = 732,
   kResultDriverVt = 828,
   kResultDriverXm = 829,
-  kResultRow8 = 838,
+  // 64-bit Windows: ostrelvtex_x64.exe couldn't be written.
+  kResultOstrelVtExProgram = 838,
 };
 
 }  // namespace quillon

@@ -173,11 +173,8 @@ EnableThemeDialogTextureFn ThemeDialogTexture() {
   static EnableThemeDialogTextureFn enable_texture = nullptr;
   if (!looked_up) {
     looked_up = true;
-    HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll");
-    if (uxtheme) {
-      enable_texture = reinterpret_cast<EnableThemeDialogTextureFn>(
-          reinterpret_cast<void*>(::GetProcAddress(uxtheme, "EnableThemeDialogTexture")));
-    }
+    enable_texture = LookUpProcedure<EnableThemeDialogTextureFn>(LoadSystemLibrary(L"uxtheme.dll"),
+                                                                 "EnableThemeDialogTexture");
   }
   return enable_texture;
 }
@@ -283,11 +280,8 @@ void CenterWindow(HWND window) {
 
 void EnsureCommonControls(DWORD classes) {
   using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  HMODULE comctl32 = LoadSystemLibrary(L"comctl32.dll");
-  if (!comctl32)
-    return;
-  auto init = reinterpret_cast<InitCommonControlsExFn>(
-      reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
+  auto init = LookUpProcedure<InitCommonControlsExFn>(LoadSystemLibrary(L"comctl32.dll"),
+                                                      "InitCommonControlsEx");
   if (!init)
     return;
   INITCOMMONCONTROLSEX controls = {};

@@ -13,13 +13,4 @@ bool SetCurrentLanguageFile(const wchar_t* path) {
   return g_current_language_file.Assign(path);
 }
 
-ScopedCurrentLanguageFileForTesting::ScopedCurrentLanguageFileForTesting(const wchar_t* path)
-    : previous_(g_current_language_file) {
-  g_current_language_file.Assign(path);
-}
-
-ScopedCurrentLanguageFileForTesting::~ScopedCurrentLanguageFileForTesting() {
-  g_current_language_file = previous_;
-}
-
 }  // namespace quillon

@@ -17,19 +17,6 @@ const wchar_t* CurrentLanguageFile();
 // longer than 259 characters.
 bool SetCurrentLanguageFile(const wchar_t* path);
 
-// Sets CurrentLanguageFile for its lifetime and puts the previous value back.
-class ScopedCurrentLanguageFileForTesting {
- public:
-  explicit ScopedCurrentLanguageFileForTesting(const wchar_t* path);
-  ~ScopedCurrentLanguageFileForTesting();
-  ScopedCurrentLanguageFileForTesting(const ScopedCurrentLanguageFileForTesting&) = delete;
-  ScopedCurrentLanguageFileForTesting& operator=(const ScopedCurrentLanguageFileForTesting&) =
-      delete;
-
- private:
-  PathBuffer previous_;
-};
-
 }  // namespace quillon
 
 #endif  // QUILLON_LOCALIZATION_FILES_CURRENT_LANGUAGE_FILE_H_

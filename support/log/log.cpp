@@ -33,9 +33,9 @@ PathBuffer g_log_path;
 // string, which would garble the paths that the lines carry.
 void WriteLine(const wchar_t* path, const wchar_t* mode, const wchar_t* line) {
   StdioFile file(::_wfopen(path, mode));
-  if (!file.Get() || !line)
+  if (!file || !line)
     return;
-  std::fwrite(line, sizeof(wchar_t), std::wcslen(line), file.Get());
+  std::fwrite(line, sizeof(wchar_t), std::wcslen(line), file.get());
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ bool OpenLog() {
   ::_wsetlocale(LC_ALL, L"");
 
   PathBuffer folder;
-  if (!folder.TakeWritten(GetProductFolder(PathBuffer::kCapacity, folder.Data())))
+  if (!GetProductFolder(&folder))
     return false;
 
   PathBuffer program;

@@ -73,7 +73,7 @@ uint64_t UncompressedSizeOf(const std::vector<unsigned char>& stream) {
   return size;
 }
 
-RetrySleepCounter::RetrySleepCounter() : scope_(CountSleep) {
+RetrySleepCounter::RetrySleepCounter() : scope_(g_retry_sleep_for_testing, CountSleep) {
   g_sleep_count = 0;
   g_sleep_total = 0;
   g_on_sleep = nullptr;

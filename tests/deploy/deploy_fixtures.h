@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/scoped_override.h"
 #include "support/sleep.h"
 
 namespace quillon::testing {
@@ -44,7 +45,7 @@ class RetrySleepCounter {
   void set_on_sleep(void (*on_sleep)(int number));
 
  private:
-  ScopedRetrySleepForTesting scope_;
+  ScopedOverride<RetrySleepHook> scope_;
 };
 
 }  // namespace quillon::testing

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "deploy/plan.h"
+#include "support/version_info.h"
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "tests/support/test_files.h"

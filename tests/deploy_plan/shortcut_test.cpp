@@ -9,6 +9,7 @@
 #include "deploy/shortcut.h"
 #include "gtest/gtest.h"
 #include "support/handles.h"
+#include "support/scoped_override.h"
 #include "support/sleep.h"
 #include "tests/support/shortcut_file.h"
 #include "tests/support/test_files.h"
@@ -50,8 +51,9 @@ class ShortcutTest : public ::testing::Test {
   TempDir dir_;
   std::wstring target_;
   std::wstring shortcut_;
-  ScopedRetrySleepForTesting sleep_{RecordSleep};
-  ScopedShortcutBeforeSaveHookForTesting hook_{RecordLinkBeforeSave};
+  ScopedOverride<RetrySleepHook> sleep_{g_retry_sleep_for_testing, RecordSleep};
+  ScopedOverride<ShortcutBeforeSaveHook> hook_{g_shortcut_before_save_for_testing,
+                                               RecordLinkBeforeSave};
 };
 
 // The launcher's own path is the argument text as given: blanks and all,

@@ -279,7 +279,7 @@ TEST_F(GuardsTest, AntivirusWarnings) {
       PlaceAvast();
     if (c.product_360) {
       RegKey key;
-      ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, k360Key, KEY_WRITE), ERROR_SUCCESS);
+      ASSERT_EQ(CreateRegKey(HKEY_LOCAL_MACHINE, k360Key, KEY_WRITE, &key), ERROR_SUCCESS);
     }
     if (c.avast_flag_text) {
       ASSERT_TRUE(

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "support/scoped_override.h"
 
 namespace quillon {
 namespace {
@@ -133,32 +134,20 @@ TEST(PlatformTest, NativeSystemOfA64BitProgramIsNot32Bit) {
 #endif
 }
 
-TEST(PlatformTest, Native32BitSeamNestsAndRestores) {
+// The one seam mechanism: each scope sets its value and the one before comes
+// back, so seams nest.
+TEST(PlatformTest, SeamsNestAndRestore) {
   const bool real = IsNative32Bit();
   {
-    ScopedNative32BitForTesting outer(true);
+    ScopedOverride<int> outer(g_native32_for_testing, 1);
     EXPECT_TRUE(IsNative32Bit());
     {
-      ScopedNative32BitForTesting inner(false);
+      ScopedOverride<int> inner(g_native32_for_testing, 0);
       EXPECT_FALSE(IsNative32Bit());
     }
     EXPECT_TRUE(IsNative32Bit());
   }
   EXPECT_EQ(real, IsNative32Bit());
-}
-
-TEST(PlatformTest, UserIsAdminSeamNestsAndRestores) {
-  const bool real = UserIsAdmin();
-  {
-    ScopedUserIsAdminForTesting outer(false);
-    EXPECT_FALSE(UserIsAdmin());
-    {
-      ScopedUserIsAdminForTesting inner(true);
-      EXPECT_TRUE(UserIsAdmin());
-    }
-    EXPECT_FALSE(UserIsAdmin());
-  }
-  EXPECT_EQ(real, UserIsAdmin());
 }
 
 TEST(PlatformTest, AtMostOneExactVersionAndEachImpliesXpOrLater) {

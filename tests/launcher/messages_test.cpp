@@ -17,9 +17,12 @@ using testing::WriteUtf16;
 constexpr wchar_t kOtherText[] = L"Some errors occurred.(RC)";
 
 // Points CurrentLanguageFile at a language file that the test writes (none
-// at first); the previous value comes back afterwards.
+// at first, and none afterwards).
 class MessagesTest : public ::testing::Test {
  protected:
+  MessagesTest() { SetCurrentLanguageFile(L""); }
+  ~MessagesTest() override { SetCurrentLanguageFile(L""); }
+
   // Writes |lines| as the section Quillon of a UTF-16 language file and makes
   // it the current one.
   void UseLanguageFile(const std::wstring& lines) {
@@ -29,7 +32,6 @@ class MessagesTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScopedCurrentLanguageFileForTesting language_file_{L""};
 };
 
 std::wstring Trimmed(const wchar_t* key) {

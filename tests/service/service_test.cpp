@@ -4,6 +4,7 @@
 
 #include "service/service_pipe.h"
 #include "service/service_probe.h"
+#include "support/scoped_override.h"
 #include "support/sleep.h"
 #include "tests/support/service_standin.h"
 
@@ -70,7 +71,7 @@ HANDLE WINAPI RecordOpenFlags(LPCWSTR name,
 
 // Wine ignores these flags: only that they are passed is tested.
 TEST(ServicePipeTest, OpensForIdentificationOnly) {
-  ScopedPipeOpenForTesting open(RecordOpenFlags);
+  ScopedOverride<PipeOpenFunction> open(g_pipe_open_for_testing, RecordOpenFlags);
   ServiceStandin server(L"--reply ok");
   ServicePipe pipe;
   ASSERT_TRUE(server.listening() && pipe.Connect());
@@ -78,7 +79,7 @@ TEST(ServicePipeTest, OpensForIdentificationOnly) {
 }
 
 TEST(ServicePipeTest, NoServerFailsAtOnceAndBusyWaitsInSteps) {
-  ScopedRetrySleepForTesting sleep(CountedSleep);
+  ScopedOverride<RetrySleepHook> sleep(g_retry_sleep_for_testing, CountedSleep);
   g_sleeps = 0;
   const DWORD start = ::GetTickCount();
   EXPECT_EQ(ServicePipe().Exchange(kRequest.c_str()), 786u);
@@ -124,8 +125,8 @@ TEST(ServicePipeTest, BusyPipeIsTriedForSixtySeconds) {
     g_ticks = c.start;
     g_free_at = c.free_at;
     g_holder = &holder;
-    ScopedRetrySleepForTesting sleep(ClockSleep);
-    ScopedRetryTickCountForTesting ticks(ClockTicks);
+    ScopedOverride<RetrySleepHook> sleep(g_retry_sleep_for_testing, ClockSleep);
+    ScopedOverride<RetryTickCountHook> ticks(g_retry_tick_count_for_testing, ClockTicks);
     EXPECT_EQ(ServicePipe().Connect(), c.connected) << c.start << ", free at " << c.free_at;
     EXPECT_EQ(g_sleeps, 601) << c.start << ", free at " << c.free_at;
   }

@@ -141,10 +141,10 @@ bool PrepareStick() {
 bool SetWineVersion(const std::wstring& version) {
   RegKey key;
   std::wstring path = std::wstring(kAppDefaultsKey) + L"Quillon.exe";
-  if (key.Create(HKEY_CURRENT_USER, path.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
+  if (CreateRegKey(HKEY_CURRENT_USER, path.c_str(), KEY_SET_VALUE, &key) != ERROR_SUCCESS)
     return false;
   DWORD bytes = static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t));
-  return ::RegSetValueExW(key.Get(), L"Version", 0, REG_SZ,
+  return ::RegSetValueExW(key.get(), L"Version", 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(version.c_str()), bytes) == ERROR_SUCCESS;
 }
 
@@ -156,11 +156,11 @@ bool SetWineNativeLibraries(const std::wstring& program,
                             std::initializer_list<const wchar_t*> libraries) {
   RegKey key;
   std::wstring path = std::wstring(kAppDefaultsKey) + program + L"\\DllOverrides";
-  if (key.Create(HKEY_CURRENT_USER, path.c_str(), KEY_SET_VALUE) != ERROR_SUCCESS)
+  if (CreateRegKey(HKEY_CURRENT_USER, path.c_str(), KEY_SET_VALUE, &key) != ERROR_SUCCESS)
     return false;
   static const wchar_t kNativeFirst[] = L"native,builtin";
   for (const wchar_t* library : libraries) {
-    if (::RegSetValueExW(key.Get(), library, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
+    if (::RegSetValueExW(key.get(), library, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst),
                          sizeof(kNativeFirst)) != ERROR_SUCCESS)
       return false;
   }
@@ -176,11 +176,6 @@ bool ClearWineAppDefaults(const std::wstring& program) {
   result = ::RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
-
-// The entry that a snapshot walk fills, as the 32-bit system lays it out.
-#if !defined(_WIN64)
-static_assert(sizeof(PROCESSENTRY32W) == 556, "process entry of 556 bytes");
-#endif
 
 int KillProcessesNamed(std::initializer_list<const wchar_t*> names) {
   int killed = 0;

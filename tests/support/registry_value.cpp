@@ -14,13 +14,13 @@ std::wstring RegistryValue::Text() const {
 RegistryValue ReadRegistryValue(HKEY root, const wchar_t* subkey, const wchar_t* name) {
   RegistryValue value;
   RegKey key;
-  if (key.Open(root, subkey, KEY_QUERY_VALUE) != ERROR_SUCCESS)
+  if (OpenRegKey(root, subkey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return value;
   DWORD size = 0;
-  if (::RegQueryValueExW(key.Get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+  if (::RegQueryValueExW(key.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
     return value;
   value.data.resize(size);
-  value.present = ::RegQueryValueExW(key.Get(), name, nullptr, &value.type, value.data.data(),
+  value.present = ::RegQueryValueExW(key.get(), name, nullptr, &value.type, value.data.data(),
                                      &size) == ERROR_SUCCESS;
   value.data.resize(size);
   return value;
@@ -31,13 +31,13 @@ bool WriteRegistryValue(HKEY root,
                         const wchar_t* name,
                         const RegistryValue& value) {
   RegKey key;
-  if (key.Create(root, subkey, KEY_SET_VALUE) != ERROR_SUCCESS)
+  if (CreateRegKey(root, subkey, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
     return false;
   if (!value.present) {
-    LONG result = ::RegDeleteValueW(key.Get(), name);
+    LONG result = ::RegDeleteValueW(key.get(), name);
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
   }
-  return ::RegSetValueExW(key.Get(), name, 0, value.type, value.data.data(),
+  return ::RegSetValueExW(key.get(), name, 0, value.type, value.data.data(),
                           static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 

@@ -31,22 +31,12 @@ int ReadFlag(const wchar_t* name) {
 }  // namespace
 
 void InstallSeamsFromEnvironment() {
-  // The scoped objects live for the rest of the process.
-  int native32 = ReadFlag(L"QUILLON_TEST_NATIVE32");
-  if (native32 >= 0)
-    new ScopedNative32BitForTesting(native32 == 1);
-  int admin = ReadFlag(L"QUILLON_TEST_USER_ADMIN");
-  if (admin >= 0)
-    new ScopedUserIsAdminForTesting(admin == 1);
-  int administrators = ReadFlag(L"QUILLON_TEST_ADMINISTRATORS");
-  if (administrators >= 0)
-    new ScopedAdministratorsMemberForTesting(administrators == 1);
-  int shift = ReadFlag(L"QUILLON_TEST_SHIFT");
-  if (shift >= 0)
-    new ScopedShiftForTesting(shift == 1);
-  int volume_control = ReadFlag(L"QUILLON_TEST_VOLUME_CONTROL");
-  if (volume_control >= 0)
-    new ScopedVolumeControlForTesting(volume_control == 1);
+  // Set for the rest of the process; an absent variable leaves the real call.
+  g_native32_for_testing = ReadFlag(L"QUILLON_TEST_NATIVE32");
+  g_user_admin_for_testing = ReadFlag(L"QUILLON_TEST_USER_ADMIN");
+  g_administrators_for_testing = ReadFlag(L"QUILLON_TEST_ADMINISTRATORS");
+  g_shift_for_testing = ReadFlag(L"QUILLON_TEST_SHIFT");
+  g_volume_control_for_testing = ReadFlag(L"QUILLON_TEST_VOLUME_CONTROL");
 }
 
 }  // namespace quillon

@@ -27,6 +27,10 @@ TEST(PathBufferTest, ResultsAtTheCapacityBoundary) {
        [](PathBuffer* p, const std::wstring& t) {
          return p->Format(L"%s\\%s", t.substr(0, 9).c_str(), t.substr(10).c_str());
        }},
+      {"Join adding the backslash",
+       [](PathBuffer* p, const std::wstring& t) {
+         return p->Join(t.substr(0, 9).c_str(), t.substr(10).c_str());
+       }},
   };
   for (const Case& c : cases) {
     PathBuffer path;
@@ -46,6 +50,28 @@ TEST(PathBufferTest, FailedAppendEmptiesTheBuffer) {
   EXPECT_STREQ(path.Get(), L"");
   EXPECT_FALSE(path.Assign(nullptr));
   EXPECT_EQ(path.Last(), L'\0');
+}
+
+// A backslash joins folder and name only where the folder has none.
+TEST(PathBufferTest, JoinAddsOneBackslash) {
+  const struct {
+    const wchar_t* folder;
+    const wchar_t* name;
+    const wchar_t* joined;  // null: refused
+  } cases[] = {
+      {L"C:\\DATA~1\\", L"Detacher.ini", L"C:\\DATA~1\\Detacher.ini"},
+      {L"S:", L"Swiftgate.exe", L"S:\\Swiftgate.exe"},
+      {L"S:\\deep", L"*.*", L"S:\\deep\\*.*"},
+      {L"", L"name", nullptr},
+      {nullptr, L"name", nullptr},
+      {L"S:", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    PathBuffer path;
+    EXPECT_EQ(path.Join(c.folder, c.name), c.joined != nullptr)
+        << (c.folder ? c.folder : L"(null)") << " + " << (c.name ? c.name : L"(null)");
+    EXPECT_STREQ(path.Get(), c.joined ? c.joined : L"");
+  }
 }
 
 // What a system call reports as the length it wrote into Data().

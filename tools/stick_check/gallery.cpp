@@ -179,7 +179,7 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
     Arm(screen, picture, 0, parameter);
     // The launcher's range of 100 seconds, 40 of them waited.
     ShowWaitWindow(nullptr, 100);
-    UpdateWaitWindow(L"", 40);
+    UpdateWaitWindow(40);
     MSG message;
     while (!g_shot.done && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
       ::TranslateMessage(&message);

@@ -95,7 +95,7 @@ const std::vector<Screen>& AllScreens() {
       Box(L"msg-732", L"Viewer not started (732)", kResultShortcut),
       Box(L"msg-828", L"Driver not written (828)", kResultDriverVt),
       Box(L"msg-829", L"Driver not written (829)", kResultDriverXm),
-      Box(L"msg-838", L"Component not written (838)", kResultRow8),
+      Box(L"msg-838", L"Component not written (838)", kResultOstrelVtExProgram),
   };
   return screens;
 }

@@ -134,12 +134,12 @@ void PrintEnvironmentValue(HKEY key, const wchar_t* name) {
 
 int PrintEnvironment() {
   RegKey key;
-  if (key.Open(HKEY_CURRENT_USER, L"Environment", KEY_READ) != ERROR_SUCCESS) {
+  if (OpenRegKey(HKEY_CURRENT_USER, L"Environment", KEY_READ, &key) != ERROR_SUCCESS) {
     std::printf("  HKCU\\Environment can't be opened\n");
     return 1;
   }
-  PrintEnvironmentValue(key.Get(), L"Portico");
-  PrintEnvironmentValue(key.Get(), L"VT_Parameter");
+  PrintEnvironmentValue(key.get(), L"Portico");
+  PrintEnvironmentValue(key.get(), L"VT_Parameter");
   return 0;
 }
 
