@@ -18,8 +18,6 @@
 namespace quillon {
 namespace {
 
-constexpr size_t kQuestionCapacity = 1024;
-
 // What one probe of the service found.
 struct ServiceState {
   bool ready = false;
@@ -109,9 +107,9 @@ bool PreLaunchGate() {
 }
 
 bool AskCompanionUpdate() {
-  wchar_t question[kQuestionCapacity];
-  ::StringCchPrintfW(question, kQuestionCapacity, L"%s\n\n%s", GetMessageText(kMsgErrorStickEnrol),
-                     GetMessageTextAlt(kMsgUpdateStickEnrol));
+  wchar_t question[kMessageTextCapacity];
+  ::StringCchPrintfW(question, kMessageTextCapacity, L"%s\n\n%s",
+                     GetMessageText(kMsgErrorStickEnrol), GetMessageTextAlt(kMsgUpdateStickEnrol));
   return ::MessageBoxW(nullptr, question, GetCaptionText(), MB_ICONWARNING | MB_YESNO) == IDYES;
 }
 

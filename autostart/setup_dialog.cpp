@@ -18,14 +18,6 @@
 namespace quillon {
 namespace {
 
-constexpr int kSetupDialog = 257;
-constexpr int kYesButton = 1;
-constexpr int kNoButton = 2;
-constexpr int kDontAskAgain = 1001;
-constexpr int kQuestionText = 1002;
-constexpr int kVersionCheck = 1003;
-constexpr int kLanguageLink = 1004;
-constexpr DWORD kSettingCapacity = 256;
 constexpr size_t kCheckLabelCapacity = 512;
 constexpr size_t kLinkLabelCapacity = 256;
 
@@ -112,20 +104,16 @@ INT_PTR CALLBACK SetupDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 void ApplySetupTexts(HWND dialog) {
   ::SetWindowTextW(dialog, GetCaptionText());
-  const DialogText texts[] = {{kQuestionText, kMsgSetupSwiftgate},
-                              {kDontAskAgain, kMsgNoMessage},
-                              {kYesButton, kMsgButtonYes},
-                              {kNoButton, kMsgButtonNo}};
-  for (const DialogText& text : texts)
+  for (const DialogText& text : kSetupTexts)
     ::SetDlgItemTextW(dialog, text.control_id, GetMessageText(text.message_id));
 
   // Without a module folder the stick's settings read as empty.
   const wchar_t* module_folder = GetModuleFolder();
-  wchar_t parameter[kSettingCapacity] = {};
-  wchar_t update_url[kSettingCapacity] = {};
+  wchar_t parameter[kStickSettingCapacity] = {};
+  wchar_t update_url[kStickSettingCapacity] = {};
   if (module_folder) {
-    ReadStickSetting(module_folder[0], L"VT_Parameter", parameter, kSettingCapacity);
-    ReadStickSetting(module_folder[0], L"AutoUpdateURL", update_url, kSettingCapacity);
+    ReadStickSetting(module_folder[0], kParameterKey, parameter, kStickSettingCapacity);
+    ReadStickSetting(module_folder[0], kAutoUpdateUrlKey, update_url, kStickSettingCapacity);
   }
   wchar_t label[kCheckLabelCapacity];
   ::StringCchPrintfW(label, kCheckLabelCapacity, L"%s %s", GetMessageText(kMsgCheckVersion),

@@ -9,7 +9,25 @@
 
 #include <windows.h>
 
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+
 namespace quillon {
+
+// Dialog 257, its controls and the texts of the plain ones. The version-check
+// box shows CHECK_VERSION, a blank and the stick's VT_Parameter; the language
+// link shows LANGUAGE.
+constexpr int kSetupDialog = 257;
+constexpr int kYesButton = 1;
+constexpr int kNoButton = 2;
+constexpr int kDontAskAgain = 1001;
+constexpr int kQuestionText = 1002;
+constexpr int kVersionCheck = 1003;
+constexpr int kLanguageLink = 1004;
+constexpr DialogText kSetupTexts[] = {{kQuestionText, kMsgSetupSwiftgate},
+                                      {kDontAskAgain, kMsgNoMessage},
+                                      {kYesButton, kMsgButtonYes},
+                                      {kNoButton, kMsgButtonNo}};
 
 // The dialog's results.
 constexpr int kSetupUpdated = 1;          // Swiftgate.exe ran and answered non-zero

@@ -11,9 +11,6 @@
 namespace quillon {
 namespace {
 
-constexpr int kWarningDialog = 258;
-constexpr int kWarningText = 1002;
-constexpr int kDontShowAgain = 1001;
 constexpr wchar_t kAvastFlag[] = L"AVASTCHECK_MSG";
 constexpr wchar_t k360Flag[] = L"360CHECK_MSG";
 
@@ -28,11 +25,7 @@ constexpr Warning k360 = {kMsg360Check, k360Flag};
 INT_PTR WarningDialogProc(const Warning& warning, HWND dialog, UINT message, WPARAM wparam) {
   if (message == WM_INITDIALOG) {
     const DialogText texts[] = {
-        {kWarningText, warning.message_id},
-        {kDontShowAgain, kMsgAvastSkip},
-        {kWarningIgnore, kMsgAvastIgnore},
-        {kWarningAbort, kMsgAvastAbort},
-    };
+        {kWarningText, warning.message_id}, kWarningTexts[0], kWarningTexts[1], kWarningTexts[2]};
     InitLocalizedDialog(dialog, texts, sizeof(texts) / sizeof(texts[0]));
     ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return TRUE;

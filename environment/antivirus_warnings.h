@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+
 namespace quillon {
 
 // The results of a warning: the ID of the button that ended its dialog, or
@@ -15,6 +18,17 @@ namespace quillon {
 constexpr int kWarningNotShown = 0;
 constexpr int kWarningIgnore = 1;
 constexpr int kWarningAbort = 2;
+
+// Dialog 258 of both warnings: kWarningText shows the warning's own message
+// (AVASTCHECK_MSG or 360CHECK_MSG), the other controls these texts.
+constexpr int kWarningDialog = 258;
+constexpr int kWarningText = 1002;
+constexpr int kDontShowAgain = 1001;
+constexpr DialogText kWarningTexts[] = {
+    {kDontShowAgain, kMsgAvastSkip},
+    {kWarningIgnore, kMsgAvastIgnore},
+    {kWarningAbort, kMsgAvastAbort},
+};
 
 // Warns when Avast's service program exists on the system drive
 // ("<Windows folder's drive>:\Program Files\AVAST Software\AVAST\AvastSvc.exe")

@@ -137,7 +137,7 @@ bool IsSupportedWindows(DWORD major, DWORD minor, bool native32) {
 
 bool IsVersionCheckDisabled(const wchar_t* settings_path) {
   wchar_t value[64] = {};
-  ::GetPrivateProfileStringW(kStickSection, L"Version_check", L"", value, 64, settings_path);
+  ::GetPrivateProfileStringW(kStickSection, kVersionCheckKey, L"", value, 64, settings_path);
   return EqualsIgnoringAsciiCase(value, L"Disable");
 }
 

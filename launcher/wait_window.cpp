@@ -14,9 +14,6 @@
 namespace quillon {
 namespace {
 
-constexpr int kWaitDialog = 150;
-constexpr int kForceQuitButton = 1;
-constexpr int kCancelButton = 2;
 constexpr int kProgressBar = 2001;
 constexpr int kAppNameText = 2004;
 constexpr size_t kAppNameCapacity = 260;
@@ -36,7 +33,8 @@ void ReadAppName(wchar_t (&name)[kAppNameCapacity]) {
   // An empty file name would make the profile functions read win.ini.
   if (g_notify_path.IsEmpty())
     return;
-  ::GetPrivateProfileStringW(L"Set", L"App", L"", name, kAppNameCapacity, g_notify_path.Get());
+  ::GetPrivateProfileStringW(kAppNotifySection, kAppNotifyKey, L"", name, kAppNameCapacity,
+                             g_notify_path.Get());
 }
 
 void ShowAppName(HWND window) {
@@ -46,17 +44,11 @@ void ShowAppName(HWND window) {
 INT_PTR CALLBACK WaitWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG: {
-      static const DialogText kTexts[] = {
-          {kCancelButton, kMsgButtonCancel},
-          {2003, kMsgWaitCannot},
-          {2002, kMsgWaitKillProcess},
-          {kForceQuitButton, kMsgButtonOk},
-      };
-      InitLocalizedDialog(window, kTexts, sizeof(kTexts) / sizeof(kTexts[0]));
+      InitLocalizedDialog(window, kWaitTexts, sizeof(kWaitTexts) / sizeof(kWaitTexts[0]));
       PathBuffer folder;
       g_notify_path.Clear();
       if (GetProductFolder(&folder))
-        g_notify_path.Join(folder.Get(), L"VaultineAppNotify.ini");
+        g_notify_path.Join(folder.Get(), kAppNotifyFileName);
       ReadAppName(g_app_name);
       ShowAppName(window);
       return TRUE;

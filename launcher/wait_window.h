@@ -9,7 +9,26 @@
 
 #include <windows.h>
 
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+
 namespace quillon {
+
+// Dialog 150, its buttons and its controls' texts.
+constexpr int kWaitDialog = 150;
+constexpr int kForceQuitButton = 1;
+constexpr int kCancelButton = 2;
+constexpr DialogText kWaitTexts[] = {
+    {2003, kMsgWaitCannot},
+    {2002, kMsgWaitKillProcess},
+    {kForceQuitButton, kMsgButtonOk},
+    {kCancelButton, kMsgButtonCancel},
+};
+
+// The app-notify file in the data folder: [Set] App names the program.
+constexpr wchar_t kAppNotifyFileName[] = L"VaultineAppNotify.ini";
+constexpr wchar_t kAppNotifySection[] = L"Set";
+constexpr wchar_t kAppNotifyKey[] = L"App";
 
 // The window's progress message: WPARAM a text (ignored), LPARAM the bar's
 // new position.

@@ -10,7 +10,6 @@
 namespace quillon {
 namespace {
 
-constexpr int kLanguageDialog = 259;
 constexpr int kLanguageBox = 1005;
 
 // What the open dialog serves: the stick's index file and its languages.
@@ -20,8 +19,8 @@ PathBuffer g_index_path;
 LanguageList g_languages;
 
 void InitLanguageDialog(HWND dialog) {
-  const DialogText texts[] = {{IDOK, kMsgButtonOk}, {IDCANCEL, kMsgButtonCancel}};
-  InitLocalizedDialog(dialog, texts, sizeof(texts) / sizeof(texts[0]));
+  InitLocalizedDialog(dialog, kLanguageDialogTexts,
+                      sizeof(kLanguageDialogTexts) / sizeof(kLanguageDialogTexts[0]));
   // This dialog's caption is the word for language, not the product's name.
   ::SetWindowTextW(dialog, GetMessageText(kMsgLanguage));
   // Item i is language number i: "Auto" first, then the list in its order.

@@ -7,7 +7,14 @@
 
 #include <windows.h>
 
+#include "launcher/text/message_ids.h"
+#include "launcher/text/messages.h"
+
 namespace quillon {
+
+// Dialog 259: its caption is LANGUAGE, its buttons show these texts.
+constexpr int kLanguageDialog = 259;
+constexpr DialogText kLanguageDialogTexts[] = {{IDOK, kMsgButtonOk}, {IDCANCEL, kMsgButtonCancel}};
 
 // Shows dialog 259 over |parent| with the languages of the stick whose drive
 // letter is the first character of |moduleFolder|. True when it was closed

@@ -16,9 +16,7 @@ int g_volume_control_for_testing = -1;
 
 namespace {
 
-constexpr DWORD kChoiceCapacity = 64;
 constexpr DWORD kFileKeyValueCapacity = 64;
-constexpr DWORD kLocaleIdCapacity = 16;
 // "%04x.cfg" and the LocaleID keys.
 constexpr size_t kShortNameCapacity = 16;
 // A language number's File key: at most 7 characters.
@@ -26,10 +24,6 @@ constexpr size_t kNumberKeyCapacity = 8;
 // The stick's own volume driver answers this private code (device type
 // FILE_DEVICE_UNKNOWN, function 0x801, METHOD_NEITHER, FILE_ANY_ACCESS).
 constexpr DWORD kVolumeControlCode = 0x00222007;
-
-constexpr wchar_t kFileSection[] = L"File";
-constexpr wchar_t kLanguageSection[] = L"Language";
-constexpr wchar_t kPorticoKey[] = L"Portico";
 
 // The user's choice file, Detacher.ini in the data folder |folder|.
 bool ChoiceFilePath(const PathBuffer& folder, PathBuffer* path) {
@@ -73,7 +67,7 @@ int NumberOfStoredValue(const wchar_t* value, const wchar_t* indexFile) {
 
 // Detacher.ini's value into |value| (empty when nothing is stored). False
 // when the data folder can't be had.
-bool ReadStoredChoice(wchar_t (&value)[kChoiceCapacity]) {
+bool ReadStoredChoice(wchar_t (&value)[kLanguageChoiceCapacity]) {
   value[0] = L'\0';
   PathBuffer folder;
   if (!GetProductFolder(&folder))
@@ -81,7 +75,7 @@ bool ReadStoredChoice(wchar_t (&value)[kChoiceCapacity]) {
   PathBuffer choice_file;
   // A path that doesn't fit names no file: nothing is stored there.
   if (ChoiceFilePath(folder, &choice_file)) {
-    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kChoiceCapacity,
+    ::GetPrivateProfileStringW(kLanguageSection, kPorticoKey, L"", value, kLanguageChoiceCapacity,
                                choice_file.Get());
   }
   return true;
@@ -152,7 +146,7 @@ void VolumeHandle::Close() {
 }
 
 int ReadUserLanguageChoice(const wchar_t* indexFile) {
-  wchar_t value[kChoiceCapacity];
+  wchar_t value[kLanguageChoiceCapacity];
   const bool folder_found = ReadStoredChoice(value);
   return ChoiceNumber(folder_found, value, indexFile);
 }
@@ -186,7 +180,7 @@ WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
   wchar_t key[kShortNameCapacity];
   ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", uiLanguage);
   wchar_t value[kLocaleIdCapacity] = {};
-  ::GetPrivateProfileStringW(L"LocaleID", key, L"", value, kLocaleIdCapacity, indexFile);
+  ::GetPrivateProfileStringW(kLocaleIdSection, key, L"", value, kLocaleIdCapacity, indexFile);
   return value[0] != L'\0' ? HexLanguageId(value) : uiLanguage;
 }
 
@@ -200,7 +194,7 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
   StickLanguageIndexPath(drive, &root_index);
   // Whichever index file is used for the names, the number comes from the
   // one at the stick's root. Detacher.ini is read once for both questions.
-  wchar_t stored[kChoiceCapacity];
+  wchar_t stored[kLanguageChoiceCapacity];
   const bool folder_found = ReadStoredChoice(stored);
   const int n = LanguageNumberAfterChoice(root_index.Get(),
                                           ChoiceNumber(folder_found, stored, root_index.Get()));

@@ -13,6 +13,17 @@
 
 namespace quillon {
 
+// The index file's sections: [Language] Portico holds the stick's default
+// number (and, in Detacher.ini, the user's choice), [LocaleID] maps a UI
+// LANGID to the one whose file automatic mode takes. A stored choice is read
+// into kLanguageChoiceCapacity characters, a LocaleID value into
+// kLocaleIdCapacity.
+constexpr wchar_t kLanguageSection[] = L"Language";
+constexpr wchar_t kPorticoKey[] = L"Portico";
+constexpr wchar_t kLocaleIdSection[] = L"LocaleID";
+constexpr DWORD kLanguageChoiceCapacity = 64;
+constexpr DWORD kLocaleIdCapacity = 16;
+
 // Owns the handle of a volume ("\\.\E:") for the one question that the
 // resolution asks of it. Empty (INVALID_HANDLE_VALUE) until Open succeeds.
 class VolumeHandle {

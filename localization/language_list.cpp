@@ -9,7 +9,6 @@
 namespace quillon {
 namespace {
 
-constexpr wchar_t kFileSection[] = L"File";
 constexpr size_t kKeyCapacity = 64;
 
 // The platform's English name of |what| (LOCALE_SENGLANGUAGE or

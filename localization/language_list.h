@@ -30,6 +30,9 @@ struct LanguageEntry {
 // has language number i + 1.
 using LanguageList = std::vector<LanguageEntry>;
 
+// The index file's section of the list.
+constexpr wchar_t kFileSection[] = L"File";
+
 // Reads the File keys 1, 2, 3 ... of |indexFile| up to the first missing or
 // empty one. A missing file or section gives an empty list. The caller owns
 // the list; nothing is cached.

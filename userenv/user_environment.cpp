@@ -13,8 +13,6 @@ namespace {
 
 constexpr wchar_t kEnvironmentKey[] = L"Environment";
 constexpr DWORD kBroadcastTimeoutMs = 5000;
-// The setting is read into 256 characters: longer texts are cut to 255.
-constexpr DWORD kParameterCapacity = 256;
 
 // Opens HKCU\Environment (never creates it) and writes |name| = |value| as
 // REG_SZ with its terminator. A key that can't be opened leaves the value out.
@@ -43,8 +41,8 @@ void PublishUserEnvironmentFor(const wchar_t* module_folder) {
   WriteEnvironmentValue(L"Portico", drive);
 
   // A missing file or key gives an empty value, which is written too.
-  wchar_t parameter[kParameterCapacity] = {};
-  ReadStickSetting(drive[0], L"VT_Parameter", parameter, kParameterCapacity);
+  wchar_t parameter[kStickSettingCapacity] = {};
+  ReadStickSetting(drive[0], kParameterKey, parameter, kStickSettingCapacity);
   WriteEnvironmentValue(L"VT_Parameter", parameter);
 
   // Running programs (the shell above all) read the new values on this

@@ -5,19 +5,19 @@ namespace quillon {
 const wchar_t kStickSection[] = L"Quillon";
 
 bool StickConfigPath(wchar_t drive, const wchar_t* name, PathBuffer* path) {
-  return path->Format(L"%c:\\.cfg\\%s", drive, name);
+  return path->Format(L"%c:\\%s%s", drive, kStickConfigFolder, name);
 }
 
 bool StickSettingsPath(wchar_t drive, PathBuffer* path) {
-  return StickConfigPath(drive, L"Setting.ini", path);
+  return StickConfigPath(drive, kStickSettingsName, path);
 }
 
 bool StickLanguageIndexPath(wchar_t drive, PathBuffer* path) {
-  return StickConfigPath(drive, L"Language.cfg", path);
+  return StickConfigPath(drive, kLanguageIndexName, path);
 }
 
 bool FolderLanguageIndexPath(const wchar_t* module_folder, PathBuffer* path) {
-  return path->Format(L"%s.cfg\\Language.cfg", module_folder);
+  return path->Format(L"%s%s%s", module_folder, kStickConfigFolder, kLanguageIndexName);
 }
 
 DWORD ReadStickSetting(wchar_t drive, const wchar_t* key, wchar_t* value, DWORD capacity) {

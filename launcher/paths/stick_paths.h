@@ -14,6 +14,18 @@ namespace quillon {
 // file and from the language files.
 extern const wchar_t kStickSection[];  // L"Quillon"
 
+// The stick's folder at its root, and the two files in it that the launcher reads.
+constexpr wchar_t kStickConfigFolder[] = L".cfg\\";
+constexpr wchar_t kStickSettingsName[] = L"Setting.ini";
+constexpr wchar_t kLanguageIndexName[] = L"Language.cfg";
+
+// The keys of the stick settings file. VT_Parameter and AutoUpdateURL are
+// read into kStickSettingCapacity characters: longer values are cut to 255.
+constexpr wchar_t kVersionCheckKey[] = L"Version_check";
+constexpr wchar_t kParameterKey[] = L"VT_Parameter";
+constexpr wchar_t kAutoUpdateUrlKey[] = L"AutoUpdateURL";
+constexpr DWORD kStickSettingCapacity = 256;
+
 // "<drive>:\.cfg\<name>". False (path empty) when it doesn't fit.
 bool StickConfigPath(wchar_t drive, const wchar_t* name, PathBuffer* path);
 // The stick settings file "<drive>:\.cfg\Setting.ini".

@@ -15,9 +15,6 @@
 namespace quillon {
 namespace {
 
-constexpr size_t kLanguageTextCapacity = 2048;
-constexpr size_t kMessageTextCapacity = 1024;
-constexpr size_t kCaptionCapacity = 32;
 constexpr size_t kFallbackCapacity = 1024;
 
 wchar_t g_language_text[kLanguageTextCapacity];

@@ -14,6 +14,12 @@
 
 namespace quillon {
 
+// The texts' buffers, each with its terminator: a language file's value, a
+// message text (also the generic text with its number), the caption.
+constexpr size_t kLanguageTextCapacity = 2048;
+constexpr size_t kMessageTextCapacity = 1024;
+constexpr size_t kCaptionCapacity = 32;
+
 // The language key of |id|, as stored (some keys are padded with blanks), or
 // null when the ID has none.
 const wchar_t* LanguageKeyOf(UINT id);

@@ -8,7 +8,7 @@
 
 namespace stick_check {
 
-enum class Severity { kError, kWarning, kNote };
+enum Severity { kError, kWarning, kNote };
 
 struct Finding {
   Severity severity;

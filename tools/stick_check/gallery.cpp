@@ -10,6 +10,7 @@
 #include "deploy/folders/folders.h"
 #include "environment/antivirus_warnings.h"
 #include "launcher/paths/module_paths.h"
+#include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
 #include "launcher/wait_window.h"
@@ -110,8 +111,8 @@ void CompareWithTable(HWND window) {
                         L"\", the table expects another text; ";
     }
   }
-  if (screen.dialog == 257) {
-    const bool box_shown = ::IsWindowVisible(::GetDlgItem(window, 1003)) != FALSE;
+  if (screen.dialog == quillon::kSetupDialog) {
+    const bool box_shown = ::IsWindowVisible(::GetDlgItem(window, quillon::kVersionCheck)) != FALSE;
     if (box_shown != screen.version_box)
       g_shot.problem += L"the version-check box is shown where the table says otherwise; ";
   }
@@ -174,7 +175,7 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
   } else if (screen.kind == ScreenKind::kQuestion) {
     Arm(screen, picture, IDNO, parameter);
     AskCompanionUpdate();
-  } else if (screen.dialog == 150) {
+  } else if (screen.dialog == kWaitDialog) {
     Arm(screen, picture, 0, parameter);
     // The launcher's range of 100 seconds, 40 of them waited.
     ShowWaitWindow(nullptr, 100);
@@ -188,16 +189,16 @@ void Show(const Screen& screen, const std::wstring& picture, const std::wstring&
     // The window's end posts a quit message, which would end the next dialog.
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
-  } else if (screen.dialog == 257) {
-    Arm(screen, picture, 2, parameter);
+  } else if (screen.dialog == kSetupDialog) {
+    Arm(screen, picture, kNoButton, parameter);
     ShowSetupDialog();
-  } else if (screen.dialog == 258) {
-    Arm(screen, picture, 2, parameter);
+  } else if (screen.dialog == kWarningDialog) {
+    Arm(screen, picture, kWarningAbort, parameter);
     if (std::wcscmp(screen.name, L"258-avast") == 0)
       ShowAvastWarning();
     else
       Show360Warning();
-  } else if (screen.dialog == 259) {
+  } else if (screen.dialog == kLanguageDialog) {
     Arm(screen, picture, IDCANCEL, parameter);
     ShowLanguageDialog(nullptr, GetModuleFolder());
   }
@@ -226,22 +227,17 @@ std::wstring Html(const std::wstring& text) {
   return escaped;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
-
-// The keys that |screen| shows.
 // True when |screen| shows the language file's text of |key|. A message
 // without a key of its own shows the generic text (ERROR_OTHER) and its
 // number; a screen before the language resolution shows none of the file.
 bool ScreenShowsKey(const Screen& screen, const std::wstring& key) {
   if (key.empty() || screen.before_language)
     return false;
-  if (SameText(KeyOf(screen.caption), key))
+  if (SameName(KeyOf(screen.caption), key))
     return true;
   for (const ControlText& text : screen.texts) {
     const std::wstring own = KeyOf(text.message);
-    if (SameText(own.empty() ? KeyOf(quillon::kMsgErrorOther) : own, key))
+    if (SameName(own.empty() ? KeyOf(quillon::kMsgErrorOther) : own, key))
       return true;
   }
   return false;
@@ -287,7 +283,8 @@ bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
 }  // namespace
 
 int RunGallery(const std::wstring& out_folder) {
-  const wchar_t* module_folder = quillon::GetModuleFolder();
+  using namespace quillon;
+  const wchar_t* module_folder = GetModuleFolder();
   if (!module_folder)
     return 2;
   const std::wstring root = std::wstring(1, module_folder[0]) + L":\\";
@@ -303,7 +300,7 @@ int RunGallery(const std::wstring& out_folder) {
     Row row;
     row.id =
         std::to_wstring(language.number) + L"-" + language.file.substr(0, language.file.find(L'.'));
-    row.file = L".cfg\\" + language.file;
+    row.file = kStickConfigFolder + language.file;
     row.path = language.path;
     row.title = language.number == 0 ? L"Language.cfg, the fallback file"
                                      : language.name + L" (" + language.file + L", number " +
@@ -315,16 +312,18 @@ int RunGallery(const std::wstring& out_folder) {
   // The wait window names the program that occupies the stick, from the
   // app-notify file in the data folder.
   wchar_t folder[MAX_PATH] = {};
-  const size_t length = quillon::GetProductFolder(MAX_PATH, folder);
+  const size_t length = GetProductFolder(MAX_PATH, folder);
   if (length > 0 && length < MAX_PATH) {
-    const std::wstring notify = std::wstring(folder) + L"VaultineAppNotify.ini";
-    ::WritePrivateProfileStringW(L"Set", L"App", L"Portico.exe", notify.c_str());
+    const std::wstring notify = std::wstring(folder) + kAppNotifyFileName;
+    ::WritePrivateProfileStringW(kAppNotifySection, kAppNotifyKey, L"Portico.exe", notify.c_str());
   }
-  const std::wstring settings = root + L".cfg\\Setting.ini";
-  wchar_t parameter[256] = {};
-  ::GetPrivateProfileStringW(L"Quillon", L"VT_Parameter", L"", parameter, 256, settings.c_str());
-  wchar_t url[256] = {};
-  ::GetPrivateProfileStringW(L"Quillon", L"AutoUpdateURL", L"", url, 256, settings.c_str());
+  const std::wstring settings = root + kStickConfigFolder + kStickSettingsName;
+  wchar_t parameter[kStickSettingCapacity] = {};
+  ::GetPrivateProfileStringW(kStickSection, kParameterKey, L"", parameter, kStickSettingCapacity,
+                             settings.c_str());
+  wchar_t url[kStickSettingCapacity] = {};
+  ::GetPrivateProfileStringW(kStickSection, kAutoUpdateUrlKey, L"", url, kStickSettingCapacity,
+                             settings.c_str());
   const std::wstring original_url = url;
 
   std::wstring page =
@@ -342,22 +341,22 @@ int RunGallery(const std::wstring& out_folder) {
 
   int failures = 0;
   for (const Row& row : rows) {
-    quillon::SetCurrentLanguageFile(row.path.c_str());
+    SetCurrentLanguageFile(row.path.c_str());
     Findings row_findings;
     for (const Finding& finding : report.findings) {
-      if (!row.file.empty() && SameText(finding.file, row.file) && !AnyScreenShowsKey(finding.key))
+      if (!row.file.empty() && SameName(finding.file, row.file) && !AnyScreenShowsKey(finding.key))
         row_findings.push_back(finding);
     }
     page += L"<tr><th class=\"row\">" + Html(row.title) + FindingsList(row_findings) + L"</th>";
     for (const Screen& screen : AllScreens()) {
-      if (screen.dialog == 257) {
-        ::WritePrivateProfileStringW(L"Quillon", L"AutoUpdateURL",
+      if (screen.dialog == kSetupDialog) {
+        ::WritePrivateProfileStringW(kStickSection, kAutoUpdateUrlKey,
                                      screen.version_box ? L"https://update.invalid/" : nullptr,
                                      settings.c_str());
       }
       const std::wstring name = row.id + L"-" + screen.name;
       // The first message of a start comes before its language file.
-      quillon::SetCurrentLanguageFile(screen.before_language ? L"" : row.path.c_str());
+      SetCurrentLanguageFile(screen.before_language ? L"" : row.path.c_str());
       Show(screen, out + name + L".bmp", parameter);
       Disarm();
       if (!g_shot.taken || !g_shot.problem.empty()) {
@@ -367,7 +366,7 @@ int RunGallery(const std::wstring& out_folder) {
       }
       Findings cell;
       for (const Finding& finding : report.findings) {
-        if (!row.file.empty() && SameText(finding.file, row.file) &&
+        if (!row.file.empty() && SameName(finding.file, row.file) &&
             ScreenShowsKey(screen, finding.key))
           cell.push_back(finding);
       }
@@ -376,7 +375,7 @@ int RunGallery(const std::wstring& out_folder) {
     }
     page += L"</tr>\n";
   }
-  ::WritePrivateProfileStringW(L"Quillon", L"AutoUpdateURL",
+  ::WritePrivateProfileStringW(kStickSection, kAutoUpdateUrlKey,
                                original_url.empty() ? nullptr : original_url.c_str(),
                                settings.c_str());
 

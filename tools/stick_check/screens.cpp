@@ -2,87 +2,70 @@
 
 #include <algorithm>
 
+#include "autostart/setup_dialog.h"
+#include "environment/antivirus_warnings.h"
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
+#include "launcher/wait_window.h"
+#include "localization/language_dialog.h"
 
 namespace stick_check {
 
-using quillon::MessageId;
+using namespace quillon;
 
 namespace {
 
+// A dialog's controls: |first|, then the launcher's table of the dialog,
+// then |last|.
+template <size_t N>
+std::vector<ControlText> Controls(const DialogText (&table)[N],
+                                  std::vector<ControlText> first = {},
+                                  const std::vector<ControlText>& last = {}) {
+  for (const DialogText& text : table)
+    first.push_back({text.control_id, text.message_id, TextForm::kPlain});
+  first.insert(first.end(), last.begin(), last.end());
+  return first;
+}
+
+Screen Dialog(const wchar_t* name,
+              const wchar_t* title,
+              int dialog,
+              UINT caption,
+              std::vector<ControlText> texts,
+              bool version_box = false) {
+  return {name, title, ScreenKind::kDialog, dialog, caption, std::move(texts), version_box};
+}
+
 // A message box of one message, after the language file is resolved.
 Screen Box(const wchar_t* name, const wchar_t* title, UINT message) {
-  return {
-      name, title, ScreenKind::kMessageBox, 0, quillon::kMsgTitle, {{0, message, TextForm::kPlain}},
-      false};
+  return {name, title, ScreenKind::kMessageBox, 0, kMsgTitle, {{0, message, TextForm::kPlain}},
+          false};
+}
+
+// The warning's own text, then the table both warnings share.
+std::vector<ControlText> WarningControls(UINT warning) {
+  return Controls(kWarningTexts, {{kWarningText, warning, TextForm::kPlain}});
 }
 
 }  // namespace
 
 const std::vector<Screen>& AllScreens() {
-  using namespace quillon;
+  const ControlText link = {kLanguageLink, kMsgLanguage, TextForm::kLink};
   static const std::vector<Screen> screens = {
-      {L"150-wait",
-       L"Wait window (150)",
-       ScreenKind::kDialog,
-       150,
-       kMsgTitle,
-       {{2003, kMsgWaitCannot, TextForm::kPlain},
-        {2002, kMsgWaitKillProcess, TextForm::kPlain},
-        {1, kMsgButtonOk, TextForm::kPlain},
-        {2, kMsgButtonCancel, TextForm::kPlain}},
-       false},
-      {L"257-setup-version",
-       L"Set-up question with version check (257)",
-       ScreenKind::kDialog,
-       257,
-       kMsgTitle,
-       {{1002, kMsgSetupSwiftgate, TextForm::kPlain},
-        {1001, kMsgNoMessage, TextForm::kPlain},
-        {1, kMsgButtonYes, TextForm::kPlain},
-        {2, kMsgButtonNo, TextForm::kPlain},
-        {1003, kMsgCheckVersion, TextForm::kCheckLabel},
-        {1004, kMsgLanguage, TextForm::kLink}},
-       true},
-      {L"257-setup",
-       L"Set-up question (257)",
-       ScreenKind::kDialog,
-       257,
-       kMsgTitle,
-       {{1002, kMsgSetupSwiftgate, TextForm::kPlain},
-        {1001, kMsgNoMessage, TextForm::kPlain},
-        {1, kMsgButtonYes, TextForm::kPlain},
-        {2, kMsgButtonNo, TextForm::kPlain},
-        {1004, kMsgLanguage, TextForm::kLink}},
-       false},
-      {L"258-avast",
-       L"Avast warning (258)",
-       ScreenKind::kDialog,
-       258,
-       kMsgTitle,
-       {{1002, kMsgAvastCheck, TextForm::kPlain},
-        {1001, kMsgAvastSkip, TextForm::kPlain},
-        {1, kMsgAvastIgnore, TextForm::kPlain},
-        {2, kMsgAvastAbort, TextForm::kPlain}},
-       false},
-      {L"258-360",
-       L"360 warning (258)",
-       ScreenKind::kDialog,
-       258,
-       kMsgTitle,
-       {{1002, kMsg360Check, TextForm::kPlain},
-        {1001, kMsgAvastSkip, TextForm::kPlain},
-        {1, kMsgAvastIgnore, TextForm::kPlain},
-        {2, kMsgAvastAbort, TextForm::kPlain}},
-       false},
-      {L"259-language",
-       L"Language choice (259)",
-       ScreenKind::kDialog,
-       259,
-       kMsgLanguage,
-       {{1, kMsgButtonOk, TextForm::kPlain}, {2, kMsgButtonCancel, TextForm::kPlain}},
-       false},
+      Dialog(L"150-wait", L"Wait window (150)", kWaitDialog, kMsgTitle, Controls(kWaitTexts)),
+      Dialog(L"257-setup-version", L"Set-up question with version check (257)", kSetupDialog,
+             kMsgTitle,
+             Controls(kSetupTexts, {},
+                      {{kVersionCheck, kMsgCheckVersion, TextForm::kCheckLabel}, link}),
+             true),
+      Dialog(L"257-setup", L"Set-up question (257)", kSetupDialog, kMsgTitle,
+             Controls(kSetupTexts, {}, {link})),
+      Dialog(L"258-avast", L"Avast warning (258)", kWarningDialog, kMsgTitle,
+             WarningControls(kMsgAvastCheck)),
+      Dialog(L"258-360", L"360 warning (258)", kWarningDialog, kMsgTitle,
+             WarningControls(kMsg360Check)),
+      Dialog(L"259-language", L"Language choice (259)", kLanguageDialog, kMsgLanguage,
+             Controls(kLanguageDialogTexts)),
       {L"msg-518",
        L"No stick drive (518)",
        ScreenKind::kMessageBox,
@@ -162,9 +145,9 @@ std::wstring ComposeBoxText(const Screen& screen) {
   std::wstring text = quillon::GetMessageText(screen.texts[0].message);
   if (screen.texts.size() > 1)
     text += L"\n\n" + std::wstring(quillon::GetMessageText(screen.texts[1].message));
-  // The launcher formats the question into 1,024 characters.
-  if (text.size() > 1023)
-    text.resize(1023);
+  // The launcher formats the question into a message text's characters.
+  if (text.size() >= kMessageTextCapacity)
+    text.resize(kMessageTextCapacity - 1);
   return text;
 }
 
