@@ -61,7 +61,7 @@ cat >build/CTestTestfile.cmake <<CTEST
 subdirs("x64")
 subdirs("x86-tests")
 subdirs("fuzz")
-add_test(gallery_page "$root/tests/gallery/gallery_page_test.sh")
+add_test(gallery_page "$root/tests/stick_check/gallery_page_test.sh")
 CTEST
 
 status=0

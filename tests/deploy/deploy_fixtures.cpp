@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "deploy/folders/folders.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "deploy/plan.h"
 #include "support/version_info.h"
 #include "tests/deploy/deploy_fixtures.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

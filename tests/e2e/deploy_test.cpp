@@ -16,10 +16,10 @@
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "support/version_info.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/shortcut_file.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/shortcut_file.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 namespace {
@@ -162,7 +162,7 @@ std::wstring Component(const std::wstring& relative) {
 }
 
 std::wstring Fixture(const std::wstring& name) {
-  return ProgramFolder() + L"fixtures\\deploy_plan\\" + name + L".exe";
+  return ProgramFolder() + L"fixtures\\product_versions\\" + name + L".exe";
 }
 
 class DeployTest : public ::testing::Test {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include "gtest/gtest.h"
 #include "launcher/paths/module_paths.h"
 #include "launcher/wait_window.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

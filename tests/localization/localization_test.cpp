@@ -6,7 +6,7 @@
 #include "localization/language_files.h"
 #include "localization/language_list.h"
 #include "localization/locale_setting.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

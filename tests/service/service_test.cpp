@@ -5,7 +5,7 @@
 #include "service/service_pipe.h"
 #include "service/service_probe.h"
 #include "support/sleep.h"
-#include "tests/support/service_standin.h"
+#include "tests/helpers/service_standin.h"
 
 namespace quillon {
 namespace {

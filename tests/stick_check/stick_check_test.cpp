@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 namespace {

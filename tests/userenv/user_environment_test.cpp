@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/test_files.h"
 #include "userenv/user_environment.h"
 
 namespace quillon {

@@ -1,4 +1,4 @@
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 #include <shlobj.h>
 

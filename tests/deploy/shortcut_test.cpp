@@ -10,8 +10,8 @@
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "support/sleep.h"
-#include "tests/support/shortcut_file.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/shortcut_file.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "support/handles.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
@@ -165,10 +165,10 @@ class LogTest : public ::testing::Test {
 TEST_F(LogTest, PathIsSetByTheFirstLine) {
   EXPECT_EQ(std::wstring(LogFilePath()), L"");
   WriteLog(L"%s(%d.%d.%d.%d)", L"C:\\x\\Portico.exe", 6, 1, 0, -2);
-  EXPECT_EQ(std::wstring(LogFilePath()), ShortDataFolder() + L"support_lib_tests.log");
+  EXPECT_EQ(std::wstring(LogFilePath()), ShortDataFolder() + L"support_tests.log");
   std::vector<std::wstring> lines = Lines(ReadLog(LogFilePath()));
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].substr(17), L"support_lib_tests.exe");
+  EXPECT_EQ(lines[0].substr(17), L"support_tests.exe");
   EXPECT_EQ(lines[1].substr(17), L"C:\\x\\Portico.exe(6.1.0.-2)");
 }
 

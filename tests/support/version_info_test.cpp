@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/handles.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

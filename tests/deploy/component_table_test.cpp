@@ -2,7 +2,7 @@
 
 #include "deploy/plan.h"
 #include "gtest/gtest.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

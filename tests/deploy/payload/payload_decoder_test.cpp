@@ -9,7 +9,7 @@
 
 #include "support/handles.h"
 #include "tests/deploy/deploy_fixtures.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/shortcut_file.h"
+#include "tests/helpers/shortcut_file.h"
 
 #include <windows.h>
 #include <objbase.h>

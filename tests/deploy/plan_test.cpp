@@ -3,7 +3,7 @@
 #include "deploy/plan.h"
 #include "gtest/gtest.h"
 #include "support/handles.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
@@ -13,9 +13,9 @@ using testing::Narrow;
 using testing::ProgramFolder;
 
 // The fixture programs beside the tests, each with one ProductVersion text
-// (see tests/deploy_plan/CMakeLists.txt).
+// (see tests/deploy/CMakeLists.txt).
 std::wstring Fixture(const wchar_t* name) {
-  return ProgramFolder() + L"fixtures\\deploy_plan\\" + name + L".exe";
+  return ProgramFolder() + L"fixtures\\product_versions\\" + name + L".exe";
 }
 
 struct Case {

@@ -1,4 +1,4 @@
-#include "tests/support/ui_robot.h"
+#include "tests/helpers/ui_robot.h"
 
 #include <tlhelp32.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "support/handles.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 

@@ -25,7 +25,7 @@
 #include "service/frame.h"
 #include "service/service_pipe.h"
 #include "service/service_probe.h"
-#include "tests/support/service_standin.h"
+#include "tests/helpers/service_standin.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/service_standin.h"
+#include "tests/helpers/service_standin.h"
 
 #include <shlobj.h>
 

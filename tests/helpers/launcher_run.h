@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "support/handles.h"
-#include "tests/support/test_files.h"
-#include "tests/support/ui_robot.h"
+#include "tests/helpers/test_files.h"
+#include "tests/helpers/ui_robot.h"
 
 namespace quillon::testing {
 

@@ -15,8 +15,8 @@
 #include <cwchar>
 #include <string>
 
-#include "tests/support/launcher_run.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/test_files.h"
 
 using namespace quillon::testing;
 

@@ -5,7 +5,7 @@
 #include "gtest/gtest.h"
 #include "launcher/text/message_ids.h"
 #include "localization/files/current_language_file.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {

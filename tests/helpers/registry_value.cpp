@@ -1,4 +1,4 @@
-#include "tests/support/registry_value.h"
+#include "tests/helpers/registry_value.h"
 
 #include "support/handles.h"
 

@@ -1,4 +1,4 @@
-#include "tests/support/launcher_run.h"
+#include "tests/helpers/launcher_run.h"
 
 #include <shlobj.h>
 #include <tlhelp32.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::testing {
 
