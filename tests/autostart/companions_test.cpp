@@ -12,10 +12,10 @@
 namespace quillon {
 namespace {
 
-using testing::ClearStick;
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::StickRoot;
+using helpers::ClearStick;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::StickRoot;
 
 class CompanionsTest : public ::testing::Test {
  protected:

@@ -7,7 +7,7 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
+using helpers::Narrow;
 
 struct ExpectedRow {
   int row;

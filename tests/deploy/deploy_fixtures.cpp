@@ -5,7 +5,7 @@
 #include "deploy/folders/folders.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 int g_sleep_count = 0;
@@ -95,4 +95,4 @@ void RetrySleepCounter::set_on_sleep(void (*on_sleep)(int)) {
   g_on_sleep = on_sleep;
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -12,7 +12,7 @@
 
 #include "support/sleep.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // <program folder>deploy_fixtures\<name>: streams and samples made by the build.
 std::wstring FixturePath(const std::wstring& name);
@@ -47,6 +47,6 @@ class RetrySleepCounter {
   ScopedRetrySleepForTesting scope_;
 };
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_DEPLOY_DEPLOY_FIXTURES_H_

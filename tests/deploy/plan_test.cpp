@@ -8,9 +8,9 @@
 namespace quillon {
 namespace {
 
-using testing::FileExists;
-using testing::Narrow;
-using testing::ProgramFolder;
+using helpers::FileExists;
+using helpers::Narrow;
+using helpers::ProgramFolder;
 
 // The fixture programs beside the tests, each with one ProductVersion text
 // (see tests/deploy/CMakeLists.txt).
@@ -58,7 +58,7 @@ TEST(ProductVersionEqualsTest, Table) {
 }
 
 TEST(ProductVersionEqualsTest, MissingFileIsNotEqual) {
-  testing::TempDir dir;
+  helpers::TempDir dir;
   std::wstring path = dir.Join(L"OstrelVT6.sys");
   EXPECT_FALSE(ProductVersionEquals(path.c_str(), 7, 0, 0, 4));
 }
@@ -66,7 +66,7 @@ TEST(ProductVersionEqualsTest, MissingFileIsNotEqual) {
 // A file that exists but can't be read at all (held without read sharing)
 // answers no rather than reading an unfilled block.
 TEST(ProductVersionEqualsTest, UnreadableFileIsNotEqual) {
-  testing::TempDir dir;
+  helpers::TempDir dir;
   std::wstring path = dir.Join(L"OstrelVT6.sys");
   ASSERT_TRUE(::CopyFileW(Fixture(L"pv_7_0_0_4").c_str(), path.c_str(), FALSE));
   FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,

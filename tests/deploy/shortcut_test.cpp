@@ -16,11 +16,11 @@
 namespace quillon {
 namespace {
 
-using testing::FileExists;
-using testing::Narrow;
-using testing::ReadLink;
-using testing::SavedLink;
-using testing::TempDir;
+using helpers::FileExists;
+using helpers::Narrow;
+using helpers::ReadLink;
+using helpers::SavedLink;
+using helpers::TempDir;
 
 // What the before-save hook saw, and the sleeps taken.
 int g_saves_attempted = 0;
@@ -43,7 +43,7 @@ class ShortcutTest : public ::testing::Test {
     g_flags_before_save = 0;
     g_sleeps.clear();
     target_ = dir_.Join(L"Portico.exe");
-    ASSERT_TRUE(testing::WriteText(target_, "MZ"));
+    ASSERT_TRUE(helpers::WriteText(target_, "MZ"));
     shortcut_ = dir_.Join(L"Quillon.lnk");
   }
 
@@ -111,11 +111,11 @@ TEST_F(ShortcutTest, ShortcutInMissingFolderFailsAfterThreeAttempts) {
 TEST_F(ShortcutTest, ReplacesAnOldShortcut) {
   ASSERT_TRUE(CreateShortcutWithRetry(shortcut_.c_str(), target_.c_str(), L"old arguments", false));
   std::vector<unsigned char> junk(64 * 1024, 0x5A);
-  ASSERT_TRUE(testing::WriteBytes(shortcut_, junk));
+  ASSERT_TRUE(helpers::WriteBytes(shortcut_, junk));
 
   ASSERT_TRUE(CreateShortcutWithRetry(shortcut_.c_str(), target_.c_str(), L"new", false));
   std::vector<unsigned char> saved;
-  ASSERT_TRUE(testing::ReadBytes(shortcut_, &saved));
+  ASSERT_TRUE(helpers::ReadBytes(shortcut_, &saved));
   EXPECT_LT(saved.size(), junk.size());
   SavedLink link = ReadLink(shortcut_);
   ASSERT_TRUE(link.loaded);
@@ -125,7 +125,7 @@ TEST_F(ShortcutTest, ReplacesAnOldShortcut) {
 // An old shortcut held open without sharing can be neither deleted nor
 // overwritten: every attempt fails, each followed by its sleep.
 TEST_F(ShortcutTest, HeldOldShortcutFailsAllAttempts) {
-  ASSERT_TRUE(testing::WriteText(shortcut_, "old"));
+  ASSERT_TRUE(helpers::WriteText(shortcut_, "old"));
   FileHandle held(::CreateFileW(shortcut_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held.IsValid());
@@ -133,7 +133,7 @@ TEST_F(ShortcutTest, HeldOldShortcutFailsAllAttempts) {
   EXPECT_EQ(g_sleeps.size(), 3u);
   held.Close();
   std::vector<unsigned char> bytes;
-  ASSERT_TRUE(testing::ReadBytes(shortcut_, &bytes));
+  ASSERT_TRUE(helpers::ReadBytes(shortcut_, &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
 }
 

@@ -21,7 +21,7 @@
 #include "tests/helpers/shortcut_file.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 using EnvironmentValue = RegistryValue;
@@ -535,4 +535,4 @@ TEST_F(DeployTest, HeldOldShortcutGives732) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -16,7 +16,7 @@
 #include "tests/helpers/service_standin.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kUserKey[] = L"Software\\Vaultine";
@@ -390,4 +390,4 @@ TEST_F(GateTest, HostileStickWalkEnds) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -13,7 +13,7 @@
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
@@ -316,4 +316,4 @@ TEST_F(GuardsTest, AntivirusWarnings) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

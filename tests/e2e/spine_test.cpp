@@ -14,7 +14,7 @@
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
@@ -298,4 +298,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PlantedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -8,7 +8,7 @@
 
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 namespace {
 
@@ -372,4 +372,4 @@ RunResult RunLauncher(const RunOptions& options) {
   return LauncherProcess(options).Finish();
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -22,7 +22,7 @@
 #include "tests/helpers/test_files.h"
 #include "tests/helpers/ui_robot.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // ---- The stick ----
 
@@ -181,6 +181,6 @@ class LauncherProcess {
 // every 50 ms up to the bound.
 RunResult RunLauncher(const RunOptions& options);
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_LAUNCHER_RUN_H_

@@ -2,7 +2,7 @@
 
 #include "support/handles.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 std::wstring RegistryValue::Text() const {
   std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), data.size() / sizeof(wchar_t));
@@ -59,4 +59,4 @@ ScopedRegistryValueRestore::~ScopedRegistryValueRestore() {
   WriteRegistryValue(root_, subkey_.c_str(), name_.c_str(), saved_);
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // A value as stored: whether it exists, its type and its bytes.
 struct RegistryValue {
@@ -48,6 +48,6 @@ class ScopedRegistryValueRestore {
   RegistryValue saved_;
 };
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_REGISTRY_VALUE_H_

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 ServiceStandin::ServiceStandin(const std::wstring& arguments) {
   const std::wstring ready = UniqueName(L"QuillonServiceReady");
@@ -64,4 +64,4 @@ ScopedServiceProgram::ScopedServiceProgram(const std::wstring& version) {
         ::CopyFileW(program.c_str(), (root_ + L"\\Swiftgate\\OstrelVTService.exe").c_str(), TRUE)));
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -10,7 +10,7 @@
 #include "support/handles.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // What the server received: per conversation, the bytes of each read.
 using Conversations = std::vector<std::vector<std::string>>;
@@ -54,6 +54,6 @@ class ScopedServiceProgram {
   bool placed_ = false;
 };
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_

@@ -6,7 +6,7 @@
 
 #include "support/handles.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 SavedLink ReadLink(const std::wstring& file) {
   SavedLink result;
@@ -32,4 +32,4 @@ SavedLink ReadLink(const std::wstring& file) {
   return result;
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

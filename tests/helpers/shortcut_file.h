@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 struct SavedLink {
   bool loaded = false;  // false when the file isn't a shortcut the shell can load
@@ -15,6 +15,6 @@ struct SavedLink {
 // Loads |file| into a shell link object and reads its target and arguments.
 SavedLink ReadLink(const std::wstring& file);
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_SHORTCUT_FILE_H_

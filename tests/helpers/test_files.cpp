@@ -8,7 +8,7 @@
 #include "deploy/folders/folders.h"
 #include "support/handles.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 std::wstring UniqueName(const std::wstring& prefix) {
   static std::atomic<unsigned> counter{0};
@@ -213,4 +213,4 @@ int RunProgram(const std::wstring& program, const std::wstring& arguments, DWORD
   return static_cast<int>(code);
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // |prefix| followed by the process ID and a counter: unique within a test run.
 std::wstring UniqueName(const std::wstring& prefix);
@@ -93,6 +93,6 @@ int RunProgram(const std::wstring& program,
                const std::wstring& arguments,
                DWORD timeout_ms = 60000);
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_TEST_FILES_H_

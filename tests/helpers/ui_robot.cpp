@@ -8,7 +8,7 @@
 #include "support/handles.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 const wchar_t kDialogClass[] = L"#32770";
 
@@ -236,4 +236,4 @@ std::vector<WindowInfo> UiRobot::Poll() {
   return fresh;
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

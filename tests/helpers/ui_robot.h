@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // The window class of dialogs and message boxes.
 extern const wchar_t kDialogClass[];
@@ -99,6 +99,6 @@ class UiRobot {
   size_t seen_count_ = 0;
 };
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_SUPPORT_UI_ROBOT_H_

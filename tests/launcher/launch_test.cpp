@@ -8,10 +8,10 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::TempDir;
-using testing::WriteText;
-using testing::WriteUtf16;
+using helpers::Narrow;
+using helpers::TempDir;
+using helpers::WriteText;
+using helpers::WriteUtf16;
 
 // The gate's decision on the reported version and the native bitness, for
 // every version that the launcher may meet: yes where it lets the start go on

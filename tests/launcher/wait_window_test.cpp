@@ -8,7 +8,7 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
+using helpers::Narrow;
 
 // The task-kill tool's command line: the tool by its full path, the image
 // name quoted; nothing for a name that is empty, holds a quote, or doesn't fit.

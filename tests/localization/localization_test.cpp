@@ -11,10 +11,10 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::ScopedDataFolderAside;
-using testing::TempDir;
-using testing::WriteText;
+using helpers::Narrow;
+using helpers::ScopedDataFolderAside;
+using helpers::TempDir;
+using helpers::WriteText;
 
 TEST(LocaleSettingTest, ThreeCodesInAnyCaseSetTheThreadLocale) {
   struct Case {

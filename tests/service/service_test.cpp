@@ -10,10 +10,10 @@
 namespace quillon {
 namespace {
 
-using testing::Conversations;
-using testing::Narrow;
-using testing::ScopedServiceProgram;
-using testing::ServiceStandin;
+using helpers::Conversations;
+using helpers::Narrow;
+using helpers::ScopedServiceProgram;
+using helpers::ServiceStandin;
 
 // The launcher's two messages, byte for byte.
 const std::string kHeader("\x01OstrelVT\x1FV1\x1F\x02", 14);

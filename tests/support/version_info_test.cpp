@@ -12,9 +12,9 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::TempDir;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::TempDir;
 
 std::wstring VersionFile(const std::wstring& name) {
   return ProgramFolder() + L"versions\\" + name + L".dll";

@@ -91,7 +91,7 @@ void Print(const char* name, const char* client, std::vector<double> times) {
 int wmain(int argc, wchar_t** argv) {
   using namespace quillon;
   const int runs = argc > 1 ? std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10))) : 5;
-  testing::ScopedServiceProgram program(L"7_0_0_24");
+  helpers::ScopedServiceProgram program(L"7_0_0_24");
   if (!program.placed()) {
     std::fprintf(stderr, "service_bench: the service program can't be placed\n");
     return 1;
@@ -113,9 +113,9 @@ int wmain(int argc, wchar_t** argv) {
       // In turn, so that the clients meet the same conditions.
       const int client = run % 3;
       const bool probe = client == 0;
-      std::unique_ptr<testing::ServiceStandin> server;
+      std::unique_ptr<helpers::ServiceStandin> server;
       if (c.server) {
-        server = std::make_unique<testing::ServiceStandin>(c.server);
+        server = std::make_unique<helpers::ServiceStandin>(c.server);
         if (!server->listening()) {
           std::fprintf(stderr, "service_bench: the stand-in service doesn't start\n");
           return 1;

@@ -18,7 +18,7 @@
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/test_files.h"
 
-using namespace quillon::testing;
+using namespace quillon::helpers;
 
 namespace {
 

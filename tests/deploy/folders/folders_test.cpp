@@ -12,15 +12,15 @@
 namespace quillon {
 namespace {
 
-using testing::FileExists;
-using testing::LocalAppData;
-using testing::Narrow;
-using testing::ReadBytes;
-using testing::RemoveTree;
-using testing::ScopedDataFolderAside;
-using testing::ShortPath;
-using testing::UniqueName;
-using testing::WriteBytes;
+using helpers::FileExists;
+using helpers::LocalAppData;
+using helpers::Narrow;
+using helpers::ReadBytes;
+using helpers::RemoveTree;
+using helpers::ScopedDataFolderAside;
+using helpers::ShortPath;
+using helpers::UniqueName;
+using helpers::WriteBytes;
 
 bool IsDirectory(const std::wstring& path) {
   DWORD attributes = ::GetFileAttributesW(path.c_str());

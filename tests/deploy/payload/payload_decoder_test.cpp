@@ -14,19 +14,19 @@
 namespace quillon {
 namespace {
 
-using testing::DictionarySizeOf;
-using testing::FileExists;
-using testing::FixturePath;
-using testing::Narrow;
-using testing::ReadBytes;
-using testing::ReadFixture;
-using testing::SetDictionarySize;
-using testing::SetProperties;
-using testing::SetUncompressedSize;
-using testing::TempDir;
-using testing::TempFilesInDataFolder;
-using testing::UncompressedSizeOf;
-using testing::WriteBytes;
+using helpers::DictionarySizeOf;
+using helpers::FileExists;
+using helpers::FixturePath;
+using helpers::Narrow;
+using helpers::ReadBytes;
+using helpers::ReadFixture;
+using helpers::SetDictionarySize;
+using helpers::SetProperties;
+using helpers::SetUncompressedSize;
+using helpers::TempDir;
+using helpers::TempFilesInDataFolder;
+using helpers::UncompressedSizeOf;
+using helpers::WriteBytes;
 using Bytes = std::vector<unsigned char>;
 
 std::string Name(DecodeResult result) {
@@ -115,7 +115,7 @@ TEST_F(PayloadDecoderTest, KnownSizeStreamsDecodeToExactlyTheirData) {
 
 TEST_F(PayloadDecoderTest, UnknownSizeStreamDecodesUpToItsEndMarker) {
   Bytes stream = ReadFixture(L"sample_300000_unknown.lzma");
-  ASSERT_EQ(UncompressedSizeOf(stream), testing::kUnknownSize);
+  ASSERT_EQ(UncompressedSizeOf(stream), helpers::kUnknownSize);
   Bytes output;
   EXPECT_EQ(Decode(stream, &output), DecodeResult::kOk);
   EXPECT_TRUE(output == ReadFixture(L"sample_300000.bin"));
@@ -130,7 +130,7 @@ TEST_F(PayloadDecoderTest, EndMarkerIsNeededOnlyWhenTheSizeIsUnknown) {
   Bytes output;
   EXPECT_EQ(Decode(StreamWithoutEndMarker(data, data.size()), &output), DecodeResult::kOk);
   EXPECT_TRUE(output == data);
-  EXPECT_EQ(Decode(StreamWithoutEndMarker(data, testing::kUnknownSize), &output),
+  EXPECT_EQ(Decode(StreamWithoutEndMarker(data, helpers::kUnknownSize), &output),
             DecodeResult::kDataError);
 }
 

@@ -13,7 +13,7 @@
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 constexpr LANGID kUiLanguage = 0x0411;
@@ -219,4 +219,4 @@ TEST_F(LanguageTest, Utf16FileShowsJapaneseExactly) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

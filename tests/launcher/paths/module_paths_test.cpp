@@ -8,8 +8,8 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::ProgramFolder;
+using helpers::Narrow;
+using helpers::ProgramFolder;
 
 std::wstring OwnPath() {
   wchar_t path[MAX_PATH] = {};

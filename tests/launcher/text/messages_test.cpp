@@ -10,9 +10,9 @@
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::TempDir;
-using testing::WriteUtf16;
+using helpers::Narrow;
+using helpers::TempDir;
+using helpers::WriteUtf16;
 
 constexpr wchar_t kOtherText[] = L"Some errors occurred.(RC)";
 

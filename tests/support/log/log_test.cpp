@@ -11,14 +11,14 @@
 namespace quillon {
 namespace {
 
-using testing::FileExists;
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::ReadBytes;
-using testing::RemoveTree;
-using testing::RunProgram;
-using testing::ShortDataFolder;
-using testing::UniqueName;
+using helpers::FileExists;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::ReadBytes;
+using helpers::RemoveTree;
+using helpers::RunProgram;
+using helpers::ShortDataFolder;
+using helpers::UniqueName;
 
 std::wstring Stamp(const SYSTEMTIME& t) {
   wchar_t text[32] = {};
