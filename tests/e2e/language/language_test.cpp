@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/test_files.h"
@@ -73,23 +74,16 @@ const ChoiceStart kChoiceStarts[] = {
 #undef TO_ENGLISH
 #undef DEFAULT
 
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public EndToEndTest {
  protected:
   void SetUp() override {
-    if (StickRoot().empty())
-      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
+    EndToEndTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     ASSERT_EQ(::GetUserDefaultUILanguage(), kUiLanguage)
         << "the suite needs the Unix locale ja_JP.UTF-8 (LC_ALL, LOCPATH)";
-    KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe"});
-    ASSERT_TRUE(PrepareStick());
     // The gate refuses Windows 2000: every start ends with message 519.
     ASSERT_TRUE(SetWineVersion(L"win2k"));
-  }
-  void TearDown() override {
-    if (StickRoot().empty())
-      return;
-    ClearWineVersion();
-    KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe"});
   }
 
   // Writes |files| into the stick's .cfg folder (none: no folder).
