@@ -3,7 +3,7 @@
 # with no server, with a ready server and with a server whose pipe is busy
 # for 1 s, against a minimal client that makes the same conversations
 # (connect, write, read, close) on the same pipe in the same run
-# (service_bench.exe of a test build, tests/bench), and against that client
+# (service_bench.exe of a test build, tools/bench), and against that client
 # with the probe's check of the installed program file between its two
 # conversations. Prints the medians, the ratios and the time the probe adds
 # to a start when no service runs.

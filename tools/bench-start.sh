@@ -33,33 +33,37 @@ stick="$bench/stick"
 jobs=${QUILLON_BUILD_JOBS:-2}
 build_type=${QUILLON_BENCH_BUILD_TYPE-Release}
 
-# File (as laid out in the components folder) and its size in bytes.
-sizes=(
-  "Portico.exe 15367586"
-  "hostrelay.exe 1250000"
-  "Uplift_Online.exe 2600000"
-  "OstrelVT3.dll 650000"
-  "OstrelVT3_x64.dll 820000"
-  "ostrelvtex_x64.exe 310000"
-  "hostcareprocess.exe 420000"
-  "EjectProbeVT.exe 150000"
-  "EjectLatchVT32.dll 85000"
-  "EjectLatchVT64.dll 105000"
-  "EjectLatchStartVT32.exe 62000"
-  "EjectLatchStartVT64.exe 75000"
-  "x86/OstrelVT6.sys 240000"
-  "x64/OstrelVT6.sys 290000"
-  "x86/OstrelXM2.sys 110000"
-  "x64/OstrelXM2.sys 130000"
-  "x86/Plexfold1.sys 90000"
-  "x64/Plexfold1.sys 105000"
-  "x86/Plexfold1.exe 180000"
-  "x64/Plexfold1.exe 210000"
+# The build's table of payloads (cmake/payloads.cmake): resource name|component
+# file, as laid out in the components folder.
+mapfile -t payload_table < <(sed -n '/^set(quillon_payload_table$/,/^)$/s/^  "\(.*|.*\)"$/\1/p' \
+  cmake/payloads.cmake)
+if [ ${#payload_table[@]} -eq 0 ]; then
+  echo "bench: no payload table in cmake/payloads.cmake" >&2
+  exit 1
+fi
+# The size in bytes of each component file.
+declare -A sizes=(
+  [Portico.exe]=15367586
+  [hostrelay.exe]=1250000
+  [Uplift_Online.exe]=2600000
+  [OstrelVT3.dll]=650000
+  [OstrelVT3_x64.dll]=820000
+  [ostrelvtex_x64.exe]=310000
+  [hostcareprocess.exe]=420000
+  [EjectProbeVT.exe]=150000
+  [EjectLatchVT32.dll]=85000
+  [EjectLatchVT64.dll]=105000
+  [EjectLatchStartVT32.exe]=62000
+  [EjectLatchStartVT64.exe]=75000
+  [x86/OstrelVT6.sys]=240000
+  [x64/OstrelVT6.sys]=290000
+  [x86/OstrelXM2.sys]=110000
+  [x64/OstrelXM2.sys]=130000
+  [x86/Plexfold1.sys]=90000
+  [x64/Plexfold1.sys]=105000
+  [x86/Plexfold1.exe]=180000
+  [x64/Plexfold1.exe]=210000
 )
-# The payload streams that a start on 64-bit Windows decodes (one per row).
-streams64=(__QUILLON.EXE OSTRELVT_SRV UPLIFT_ONLINE_EXE OSTRELVT_DLL X64_OSTRELVT_SYS
-  X64_OSTRELXM_SYS X64_OSTRELVT_DLL OSTRELVTEX_X64_EXE VAULTINE_X64_EXE EJECTPROBE_EXE
-  EJECTLATCH64_DLL EJECTLATCH64_EXE PLEXFOLD64_SYS PLEXFOLD64_EXE)
 
 tools/setup.sh >/dev/null
 # The service stand-in and the installed service program come from the test build.
@@ -90,8 +94,13 @@ if [ ! -s "$pool" ]; then
 fi
 pool_size=$(stat -c %s "$pool")
 offset=0
-for entry in "${sizes[@]}"; do
-  read -r file size <<<"$entry"
+for row in "${payload_table[@]}"; do
+  file=${row#*|}
+  size=${sizes[$file]:-}
+  if [ -z "$size" ]; then
+    echo "bench: no size for the component $file" >&2
+    exit 1
+  fi
   src="$bench/components/$file"
   dst="$components/$file"
   mkdir -p "$(dirname "$dst")"
@@ -207,6 +216,22 @@ median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR +
 
 echo "bench: warm-up"
 start_once >/dev/null
+# The payload streams that a start decodes (on 64-bit Windows, one per row):
+# those whose component the warm-up start wrote.
+streams64=()
+for row in "${payload_table[@]}"; do
+  file=${row#*|}
+  while IFS= read -r -d '' written; do
+    if cmp -s "$components/$file" "$written"; then
+      streams64+=("$(printf '%s' "${row%%|*}" | tr 'a-z' 'A-Z')")
+      break
+    fi
+  done < <(find "$data" -type f -name "$(basename "$file")" -print0)
+done
+if [ ${#streams64[@]} -eq 0 ]; then
+  echo "bench: the warm-up start wrote no component" >&2
+  exit 1
+fi
 bare_once >/dev/null
 xz_once >/dev/null
 
@@ -231,7 +256,7 @@ deployed_bytes=$(find "$data" -type f ! -name 'Portico.record.txt' ! -name '*.ln
 echo "== whole start, medians of $runs runs"
 echo "components written:      $deployed_bytes bytes from $payload_bytes bytes of payload streams"
 echo "start to viewer record:  $start_ms ms"
-echo "xz decode (14 streams):  $xz_ms ms"
+echo "xz decode (${#streams64[@]} streams):  $xz_ms ms"
 echo "bare Wine start:         $bare_ms ms"
 slowest_ms=$(printf '%s\n' "${starts[@]}" | sort -n | tail -n 1)
 echo "slowest start:           $slowest_ms ms"

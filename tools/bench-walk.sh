@@ -2,7 +2,7 @@
 # Benchmark of the walk of the stick (not a test): a start of the launcher
 # from an empty stick and from one of 100,000 files in 5,000 folders, against
 # a bare walk of the same tree by a minimal FindFirstFileW program
-# (walk_bench.exe, tests/bench) under Wine in the same run. It counts the
+# (walk_bench.exe, tools/bench) under Wine in the same run. It counts the
 # walks that one start makes (the root's listings in Wine's file trace) and
 # prints the medians and
 #   target: start(large) <= start(empty) + 1.1 x bare walk, one walk per start.

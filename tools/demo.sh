@@ -38,7 +38,7 @@ lay_out_stick() {
 }
 
 # Runs the launcher through demo_driver.exe and takes a screenshot whenever
-# the driver asks for one (see tests/demo/demo_driver.cpp).
+# the driver asks for one (see tools/demo/demo_driver.cpp).
 start_launcher() {
   local shots_win report_win
   shots_win=$(winepath -w "$demo/shots")
@@ -78,7 +78,7 @@ report() {
     echo "no report: the driver ended with status $driver_status"
   fi
   # What the deployment left on the PC, read inside the prefix by
-  # deploy_info.exe (tests/deploy_plan/deploy_info).
+  # deploy_info.exe (tools/deploy_info).
   local info="$root/build/x64/deploy_info.exe"
   echo "-- deployed files (size, FileVersion, ProductVersion)"
   wine "$info" files </dev/null 2>&1 | tr -d '\r' || true

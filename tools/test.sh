@@ -63,7 +63,7 @@ cat >build/CTestTestfile.cmake <<CTEST
 subdirs("x64")
 subdirs("x86-tests")
 subdirs("fuzz")
-add_test(gallery_page "$root/tests/gallery/gallery_page_test.sh")
+add_test(gallery_page "$root/tests/stick_check/gallery_page_test.sh")
 add_test(release_sample "$root/tests/release/release_test.sh")
 add_test(reproduce "$root/tools/reproduce.sh")
 CTEST

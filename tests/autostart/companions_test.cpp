@@ -6,16 +6,16 @@
 #include <string>
 
 #include "gtest/gtest.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
 
-using testing::ClearStick;
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::StickRoot;
+using helpers::ClearStick;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::StickRoot;
 
 class CompanionsTest : public ::testing::Test {
  protected:

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "deploy/folders/folders.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 int g_sleep_count = 0;
@@ -95,4 +95,4 @@ void RetrySleepCounter::set_on_sleep(void (*on_sleep)(int)) {
   g_on_sleep = on_sleep;
 }
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

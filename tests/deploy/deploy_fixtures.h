@@ -13,7 +13,7 @@
 #include "support/scoped_override.h"
 #include "support/sleep.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 
 // <program folder>deploy_fixtures\<name>: streams and samples made by the build.
 std::wstring FixturePath(const std::wstring& name);
@@ -48,6 +48,6 @@ class RetrySleepCounter {
   ScopedOverride<RetrySleepHook> scope_;
 };
 
-}  // namespace quillon::testing
+}  // namespace quillon::helpers
 
 #endif  // QUILLON_TESTS_DEPLOY_DEPLOY_FIXTURES_H_

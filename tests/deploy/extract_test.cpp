@@ -8,20 +8,20 @@
 
 #include "support/handles.h"
 #include "tests/deploy/deploy_fixtures.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
 
-using testing::FileExists;
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::ReadBytes;
-using testing::ReadFixture;
-using testing::RetrySleepCounter;
-using testing::TempDir;
-using testing::TempFilesInDataFolder;
-using testing::WriteBytes;
+using helpers::FileExists;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::ReadBytes;
+using helpers::ReadFixture;
+using helpers::RetrySleepCounter;
+using helpers::TempDir;
+using helpers::TempFilesInDataFolder;
+using helpers::WriteBytes;
 using Bytes = std::vector<unsigned char>;
 
 const Bytes kOldContent = {'o', 'l', 'd'};
@@ -125,7 +125,7 @@ class ExtractTest : public ::testing::Test {
   // Names of the files in the test folder (not in its sub-folders).
   std::vector<std::wstring> Files() {
     std::vector<std::wstring> names;
-    for (const std::wstring& name : testing::ListFilesBelow(dir_.Path())) {
+    for (const std::wstring& name : helpers::ListFilesBelow(dir_.Path())) {
       if (name.find(L'\\') == std::wstring::npos)
         names.push_back(name);
     }
@@ -240,7 +240,7 @@ TEST_F(ExtractTest, TargetPathMustFit260Characters) {
   EXPECT_EQ(sleeps.count(), 0);
   ASSERT_TRUE(ReadBytes(folder + fits, &output));
   EXPECT_TRUE(output == kOldContent);
-  EXPECT_EQ(testing::ListFilesBelow(folder).size(), 1u);
+  EXPECT_EQ(helpers::ListFilesBelow(folder).size(), 1u);
 }
 
 class DeleteFileWithRetryTest : public ::testing::Test {

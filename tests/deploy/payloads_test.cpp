@@ -10,17 +10,17 @@
 #include "deploy/plan.h"
 #include "support/version_info.h"
 #include "tests/deploy/deploy_fixtures.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
 
-using testing::DictionarySizeOf;
-using testing::Narrow;
-using testing::ProgramFolder;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::UncompressedSizeOf;
+using helpers::DictionarySizeOf;
+using helpers::Narrow;
+using helpers::ProgramFolder;
+using helpers::ReadBytes;
+using helpers::TempDir;
+using helpers::UncompressedSizeOf;
 using Bytes = std::vector<unsigned char>;
 
 // One payload that a start may write: the resource name as the plan passes
@@ -40,7 +40,7 @@ std::vector<Payload> PlannedPayloads() {
     for (size_t i = 0; i < count; ++i) {
       std::wstring bitness_folder = native32 ? L"x86\\" : L"x64\\";
       std::wstring component = rows[i].file_name;
-      if (testing::FileExists(ProgramFolder() + L"components\\" + bitness_folder + component))
+      if (helpers::FileExists(ProgramFolder() + L"components\\" + bitness_folder + component))
         component = bitness_folder + component;
       bool known = false;
       for (const Payload& payload : payloads)
@@ -169,7 +169,7 @@ TEST(StandInsTest, ViewerRecordsEachStartBesideItself) {
   std::wstring viewer = dir.Join(L"Portico.exe");
   ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(), viewer.c_str(), TRUE));
   for (const wchar_t* arguments : {L"\"S:\\Quillon.exe\"", L"second start"}) {
-    ASSERT_EQ(testing::RunProgram(viewer, arguments, 30000), 0) << Narrow(arguments);
+    ASSERT_EQ(helpers::RunProgram(viewer, arguments, 30000), 0) << Narrow(arguments);
   }
   Bytes record;
   ASSERT_TRUE(ReadBytes(dir.Join(L"Portico.record.txt"), &record));

@@ -16,12 +16,13 @@
 #include "gtest/gtest.h"
 #include "support/handles.h"
 #include "support/version_info.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/shortcut_file.h"
-#include "tests/support/test_files.h"
+#include "tests/e2e/end_to_end_test.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/shortcut_file.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 using EnvironmentValue = RegistryValue;
@@ -162,46 +163,11 @@ std::wstring Component(const std::wstring& relative) {
 }
 
 std::wstring Fixture(const std::wstring& name) {
-  return ProgramFolder() + L"fixtures\\deploy_plan\\" + name + L".exe";
+  return ProgramFolder() + L"fixtures\\product_versions\\" + name + L".exe";
 }
 
-class DeployTest : public ::testing::Test {
+class DeployTest : public EndToEndTest {
  protected:
-  void SetUp() override {
-    if (StickRoot().empty())
-      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
-    EndLeftovers();
-    ASSERT_TRUE(ClearDataFolder()) << Narrow(data_);
-    // A version that the start accepts without any setting.
-    ASSERT_TRUE(SetWineVersion(L"win7"));
-    ASSERT_TRUE(PrepareStick()) << "stick " << Narrow(StickRoot());
-  }
-
-  void TearDown() override {
-    if (StickRoot().empty())
-      return;
-    ClearWineVersion();
-    EndLeftovers();
-    ClearDataFolder();
-  }
-
-  static void EndLeftovers() {
-    KillProcessesNamed({L"Quillon.exe", L"Portico.exe", L"mutex_holder.exe"});
-  }
-
-  // The data folder gone, and nothing in its place.
-  bool ClearDataFolder() {
-    data_ = ProductDataFolder();
-    if (data_.empty())
-      return false;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      if (RemoveTree(data_))
-        return true;
-      ::Sleep(100);  // a viewer that just ended may still hold its file
-    }
-    return false;
-  }
-
   // The data folder with |file| from the build copied in as |name|.
   bool PlaceInDataFolder(const std::wstring& file, const std::wstring& name) {
     ::CreateDirectoryW(data_.c_str(), nullptr);
@@ -234,7 +200,6 @@ class DeployTest : public ::testing::Test {
     return L"Some errors occurred.(RC)(" + std::to_wstring(code) + L")";
   }
 
-  std::wstring data_;
   ScopedRegistryValueRestore portico_{HKEY_CURRENT_USER, L"Environment", L"Portico"};
   ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, L"Environment", L"VT_Parameter"};
 };
@@ -535,4 +500,4 @@ TEST_F(DeployTest, HeldOldShortcutGives732) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

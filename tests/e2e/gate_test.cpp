@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/service_standin.h"
-#include "tests/support/test_files.h"
+#include "tests/e2e/end_to_end_test.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/service_standin.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kUserKey[] = L"Software\\Vaultine";
@@ -125,27 +126,8 @@ int UserDword(const wchar_t* name) {
   return value.data[0] | (value.data[1] << 8);
 }
 
-class GateTest : public ::testing::Test {
+class GateTest : public EndToEndTest {
  protected:
-  void SetUp() override {
-    if (StickRoot().empty())
-      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
-    EndLeftovers();
-    ASSERT_TRUE(SetWineVersion(L"win7"));
-  }
-  void TearDown() override {
-    if (StickRoot().empty())
-      return;
-    EndLeftovers();
-    ClearWineVersion();
-    RemoveTree(ProductDataFolder());
-  }
-  static void EndLeftovers() {
-    KillProcessesNamed(
-        {L"Quillon.exe", L"Portico.exe", L"Swiftgate.exe", L"Confera.exe", L"service_standin.exe"});
-  }
-  static bool Deployed() { return FileExists(ProductDataFolder() + L"\\Quillon.lnk"); }
-
   ScopedRegistryValueRestore auto_update_{HKEY_CURRENT_USER, kUserKey, L"AutoUpdate"};
   ScopedRegistryValueRestore prompt_{HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG"};
 };
@@ -252,8 +234,6 @@ TEST_F(GateTest, EachSituation) {
 // parameter, and a language chosen through the link: every text anew in the
 // chosen language, the check boxes as they were, the choice in Detacher.ini.
 TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
-  ASSERT_TRUE(PrepareStick());
-  RemoveTree(ProductDataFolder());
   ASSERT_TRUE(CopyToStick(ProgramFolder() + L"companions\\6_0_0_18", L"Swiftgate.exe", L"Tools"));
   ASSERT_TRUE(WriteStickSettings(SettingsWith({"VT_Parameter=vt1", "AutoUpdateURL=http://u"})));
   ASSERT_TRUE(
@@ -331,8 +311,6 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
 // The 32-bit limited account on Windows XP is refused only without a ready
 // service.
 TEST_F(GateTest, ReadyServiceLetsALimitedAccountOnXpGoOn) {
-  ASSERT_TRUE(PrepareStick());
-  RemoveTree(ProductDataFolder());
   ASSERT_TRUE(SetWineVersion(L"winxp"));
   ServiceStandin service(L"--reply ok --conversations 50");
   ScopedServiceProgram program(L"7_0_0_24");
@@ -390,4 +368,4 @@ TEST_F(GateTest, HostileStickWalkEnds) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

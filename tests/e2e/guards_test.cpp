@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/test_files.h"
+#include "tests/e2e/end_to_end_test.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
@@ -39,34 +40,24 @@ bool IsWaitWindow(const WindowInfo& w) {
   return !w.is_message_box && w.Control(2001) != nullptr;
 }
 
-class GuardsTest : public ::testing::Test {
+class GuardsTest : public EndToEndTest {
  protected:
   void SetUp() override {
-    if (StickRoot().empty())
-      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
-    EndLeftovers();
-    ASSERT_TRUE(SetWineVersion(L"win7"));
-    ASSERT_TRUE(PrepareStick());
-    RemoveTree(ProductDataFolder());
+    EndToEndTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     // On the drive of the Windows folder.
     wchar_t windows[MAX_PATH] = {};
     ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
     avast_ = std::wstring(1, windows[0]) + L":\\Program Files\\AVAST Software";
   }
   void TearDown() override {
-    if (StickRoot().empty())
+    EndToEndTest::TearDown();
+    if (avast_.empty())
       return;
-    EndLeftovers();
-    ClearWineVersion();
     RemoveTree(avast_);
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, k360Key);
-    RemoveTree(ProductDataFolder());
   }
-  static void EndLeftovers() {
-    KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe", L"Portico.exe", L"QuillonRun.exe",
-                        L"Confera.exe", L"Gone.exe", L"Occupier.exe"});
-  }
-  static bool Deployed() { return FileExists(ProductDataFolder() + L"\\Quillon.lnk"); }
   // The app-notify file that the product's other components write.
   static bool WriteAppName(const std::string& name) {
     ::CreateDirectoryW(ProductDataFolder().c_str(), nullptr);
@@ -316,4 +307,4 @@ TEST_F(GuardsTest, AntivirusWarnings) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/launcher_run.h"
-#include "tests/support/test_files.h"
+#include "tests/e2e/end_to_end_test.h"
+#include "tests/helpers/launcher_run.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
@@ -24,29 +25,7 @@ const wchar_t kTextVt6[] = L"共存できないディスクが動作していま
 // A guard that ends a start at once must do so well within the run's bound.
 constexpr DWORD kQuickEndMs = 10000;
 
-class SpineTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (StickRoot().empty())
-      GTEST_SKIP() << "QUILLON_STICK is not set: run through tools/test.sh";
-    EndLeftovers();
-    ASSERT_TRUE(ClearWineVersion());
-    ASSERT_TRUE(PrepareStick()) << "stick " << Narrow(StickRoot());
-  }
-
-  void TearDown() override {
-    if (StickRoot().empty())
-      return;
-    ClearWineVersion();
-    EndLeftovers();
-  }
-
-  // Processes that a failed or killed run may leave behind: launchers, the
-  // mutex holders, the probe and the viewer that a deployment starts.
-  static void EndLeftovers() {
-    KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe", L"dll_probe.exe", L"Portico.exe"});
-  }
-};
+using SpineTest = EndToEndTest;
 
 TEST_F(SpineTest, PreviousGenerationShowsOneMessage) {
   MutexHolder previous_generation({L"_OstrelVT_Mutex"});
@@ -161,22 +140,8 @@ TEST_F(SpineTest, SettingsComeFromTheStickRootForLauncherInSubfolder) {
 
 // ---- The busy stick ----
 
-// What a start left in the per-user data folder that it deploys into. The
-// folder is removed before the start, so any file in it is the start's.
-class BusyStickTest : public SpineTest {
- protected:
-  void SetUp() override {
-    SpineTest::SetUp();
-    if (IsSkipped() || HasFatalFailure())
-      return;
-    ASSERT_FALSE(ProductDataFolder().empty());
-    RemoveTree(ProductDataFolder());
-    ASSERT_TRUE(ListFilesBelow(ProductDataFolder()).empty())
-        << "can't empty " << Narrow(ProductDataFolder());
-  }
-};
-
-TEST_F(BusyStickTest, EndsSilentlyWithoutTheStartMutex) {
+// The data folder is removed before the start, so any file in it is the start's.
+TEST_F(SpineTest, BusyStickEndsSilentlyWithoutTheStartMutex) {
   MutexHolder busy({L"_OstrelVT7_Mutex"});
   ASSERT_TRUE(busy.holding());
 
@@ -298,4 +263,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PlantedCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

@@ -6,15 +6,15 @@
 #include "localization/language_files.h"
 #include "localization/language_list.h"
 #include "localization/locale_setting.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::ScopedDataFolderAside;
-using testing::TempDir;
-using testing::WriteText;
+using helpers::Narrow;
+using helpers::ScopedDataFolderAside;
+using helpers::TempDir;
+using helpers::WriteText;
 
 TEST(LocaleSettingTest, ThreeCodesInAnyCaseSetTheThreadLocale) {
   struct Case {

@@ -6,15 +6,15 @@
 #include "service/service_probe.h"
 #include "support/scoped_override.h"
 #include "support/sleep.h"
-#include "tests/support/service_standin.h"
+#include "tests/helpers/service_standin.h"
 
 namespace quillon {
 namespace {
 
-using testing::Conversations;
-using testing::Narrow;
-using testing::ScopedServiceProgram;
-using testing::ServiceStandin;
+using helpers::Conversations;
+using helpers::Narrow;
+using helpers::ScopedServiceProgram;
+using helpers::ServiceStandin;
 
 // The launcher's two messages, byte for byte.
 const std::string kHeader("\x01OstrelVT\x1FV1\x1F\x02", 14);

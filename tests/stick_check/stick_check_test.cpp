@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/test_files.h"
+#include "tests/helpers/test_files.h"
 
-namespace quillon::testing {
+namespace quillon::helpers {
 namespace {
 
 // Every key that a start shows, with a short text that fits everywhere.
@@ -265,4 +265,4 @@ TEST(StickCheckTest, TextsThatDontFitTheirControls) {
 }
 
 }  // namespace
-}  // namespace quillon::testing
+}  // namespace quillon::helpers

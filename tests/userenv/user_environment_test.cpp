@@ -4,19 +4,19 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "tests/support/registry_value.h"
-#include "tests/support/test_files.h"
+#include "tests/helpers/registry_value.h"
+#include "tests/helpers/test_files.h"
 #include "userenv/user_environment.h"
 
 namespace quillon {
 namespace {
 
-using testing::Narrow;
-using testing::ReadRegistryValue;
-using testing::RegistryValue;
-using testing::ScopedRegistryValueRestore;
-using testing::TextValue;
-using testing::WriteRegistryValue;
+using helpers::Narrow;
+using helpers::ReadRegistryValue;
+using helpers::RegistryValue;
+using helpers::ScopedRegistryValueRestore;
+using helpers::TextValue;
+using helpers::WriteRegistryValue;
 
 constexpr wchar_t kEnvironment[] = L"Environment";
 
@@ -39,20 +39,20 @@ class UserEnvironmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
     had_folder_ = ::GetFileAttributesW(kSettingsFolder) != INVALID_FILE_ATTRIBUTES;
-    had_settings_ = testing::ReadBytes(kSettingsFile, &old_settings_);
+    had_settings_ = helpers::ReadBytes(kSettingsFile, &old_settings_);
     ::CreateDirectoryW(kSettingsFolder, nullptr);
     ::DeleteFileW(kSettingsFile);
   }
   void TearDown() override {
     ::DeleteFileW(kSettingsFile);
     if (had_settings_)
-      testing::WriteBytes(kSettingsFile, old_settings_);
+      helpers::WriteBytes(kSettingsFile, old_settings_);
     if (!had_folder_)
       ::RemoveDirectoryW(kSettingsFolder);
   }
 
   void WriteSettings(const std::string& text) {
-    ASSERT_TRUE(testing::WriteText(kSettingsFile, text));
+    ASSERT_TRUE(helpers::WriteText(kSettingsFile, text));
   }
 
   ScopedRegistryValueRestore portico_{HKEY_CURRENT_USER, kEnvironment, L"Portico"};
@@ -155,7 +155,7 @@ TEST_F(UserEnvironmentTest, BroadcastsOneEnvironmentChange) {
   WNDCLASSW window_class = {};
   window_class.lpfnWndProc = CountingWindowProc;
   window_class.hInstance = ::GetModuleHandleW(nullptr);
-  std::wstring class_name = testing::UniqueName(L"QuillonEnvListener");
+  std::wstring class_name = helpers::UniqueName(L"QuillonEnvListener");
   window_class.lpszClassName = class_name.c_str();
   ASSERT_NE(::RegisterClassW(&window_class), 0);
   HWND window = ::CreateWindowExW(0, class_name.c_str(), L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,

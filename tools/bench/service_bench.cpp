@@ -1,0 +1,152 @@
+// Times ProbeServiceState against a minimal client that makes the same
+// conversations on the same pipe (tools/bench-service.sh runs it; not a
+// test).
+//
+//   service_bench.exe RUNS
+//
+// Three cases: no server; a ready server; a server whose pipe is busy for
+// 1 s (service_standin.exe beside this program, started afresh for each
+// run; the clock starts once it listens). In the last two the stand-in
+// service program 7, 0, 0, 24 is placed under the Program Files folder, so
+// that the probe is ready and asks the version too. The minimal client
+// waits for a busy pipe with WaitNamedPipeW; "minimal+check" is the same
+// client with the probe's check of the program file between its two
+// conversations. Prints one line per case and client:
+// "case=ready client=probe median_ms=... min_ms=... max_ms=...".
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "service/frame.h"
+#include "service/service_pipe.h"
+#include "service/service_probe.h"
+#include "tests/helpers/service_standin.h"
+
+namespace quillon {
+namespace {
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+// The minimal client's connection: open (with the probe's flags, so that
+// the conversations are the same), or wait for a free instance and try again.
+HANDLE OpenPipe() {
+  for (;;) {
+    HANDLE pipe =
+        ::CreateFileW(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+    if (pipe != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_PIPE_BUSY)
+      return pipe;
+    ::WaitNamedPipeW(kServicePipeName, NMPWAIT_WAIT_FOREVER);
+  }
+}
+
+// The probe's conversations without anything around them: the closing
+// message alone, then request, reply and closing message. With |check|, the
+// program file's check comes between them, as in the probe.
+bool MinimalProbe(bool check) {
+  char closing[kServiceMessageCapacity];
+  char request[kServiceMessageCapacity];
+  const DWORD closing_length = static_cast<DWORD>(BuildClosingMessage(closing, sizeof(closing)));
+  const DWORD request_length =
+      static_cast<DWORD>(BuildVersionCheckRequest(request, sizeof(request)));
+  DWORD done = 0;
+  HANDLE pipe = OpenPipe();
+  if (pipe == INVALID_HANDLE_VALUE)
+    return false;
+  ::WriteFile(pipe, closing, closing_length, &done, nullptr);
+  ::CloseHandle(pipe);
+  if (check && !IsServiceProgramCurrent())
+    return false;
+
+  pipe = OpenPipe();
+  if (pipe == INVALID_HANDLE_VALUE)
+    return false;
+  char reply[kServiceMessageCapacity];
+  const bool ok = ::WriteFile(pipe, request, request_length, &done, nullptr) &&
+                  ::ReadFile(pipe, reply, sizeof(reply), &done, nullptr) &&
+                  ::WriteFile(pipe, closing, closing_length, &done, nullptr);
+  ::CloseHandle(pipe);
+  return ok;
+}
+
+void Print(const char* name, const char* client, std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  std::printf("case=%s client=%s median_ms=%.3f min_ms=%.3f max_ms=%.3f\n", name, client,
+              times[times.size() / 2], times.front(), times.back());
+}
+
+}  // namespace
+}  // namespace quillon
+
+int wmain(int argc, wchar_t** argv) {
+  using namespace quillon;
+  const int runs = argc > 1 ? std::max(1, static_cast<int>(std::wcstol(argv[1], nullptr, 10))) : 5;
+  helpers::ScopedServiceProgram program(L"7_0_0_24");
+  if (!program.placed()) {
+    std::fprintf(stderr, "service_bench: the service program can't be placed\n");
+    return 1;
+  }
+  const struct {
+    const char* name;
+    const wchar_t* server;  // null: none
+    bool ready;
+  } cases[] = {
+      {"none", nullptr, false},
+      {"ready", L"--reply ok --conversations 2", true},
+      {"busy", L"--reply ok --conversations 2 --busy 1000", true},
+  };
+  int status = 0;
+  for (const auto& c : cases) {
+    static const char* const kClients[] = {"probe", "minimal", "minimal+check"};
+    std::vector<double> times[3];
+    for (int run = 0; run < 3 * runs; ++run) {
+      // In turn, so that the clients meet the same conditions.
+      const int client = run % 3;
+      const bool probe = client == 0;
+      std::unique_ptr<helpers::ServiceStandin> server;
+      if (c.server) {
+        server = std::make_unique<helpers::ServiceStandin>(c.server);
+        if (!server->listening()) {
+          std::fprintf(stderr, "service_bench: the stand-in service doesn't start\n");
+          return 1;
+        }
+      }
+      LARGE_INTEGER start;
+      LARGE_INTEGER end;
+      bool accepted = false;
+      ::QueryPerformanceCounter(&start);
+      const bool ready = probe ? ProbeServiceState(&accepted) : MinimalProbe(client == 2);
+      ::QueryPerformanceCounter(&end);
+      if (ready != c.ready || (probe && accepted != c.ready)) {
+        std::fprintf(stderr, "service_bench: case %s: unexpected answer from the %s client\n",
+                     c.name, kClients[client]);
+        status = 1;
+      }
+      times[client].push_back(Milliseconds(start, end));
+    }
+    for (int client = 0; client < 3; ++client)
+      Print(c.name, kClients[client], times[client]);
+  }
+  // The program file's check alone, which only the probe makes.
+  std::vector<double> check_times;
+  for (int run = 0; run < runs; ++run) {
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    ::QueryPerformanceCounter(&start);
+    IsServiceProgramCurrent();
+    ::QueryPerformanceCounter(&end);
+    check_times.push_back(Milliseconds(start, end));
+  }
+  Print("program_check", "probe", check_times);
+  return status;
+}
