@@ -1,9 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "support/version_info.h"
+#include "deploy/plan.h"
 #include "gtest/gtest.h"
 #include "support/handles.h"
+#include "support/version_info.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon {
