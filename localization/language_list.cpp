@@ -27,7 +27,7 @@ void LocaleName(WORD id, LCTYPE what, wchar_t* text, int capacity) {
 // The File section of |index_file| as the profile functions give it: one
 // "key=value" (or "key") text after the other, each with its terminator, and
 // an empty one at the end. The buffer grows until the section fits; a section
-// beyond kSectionLimit characters is cut before its last, incomplete line.
+// beyond kSectionLimit characters loses its last line, which may be cut.
 void ReadFileSection(const wchar_t* index_file, std::vector<wchar_t>* section) {
   for (DWORD size = 32768;; size *= 2) {
     section->assign(size, L'\0');
