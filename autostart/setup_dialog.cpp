@@ -164,9 +164,16 @@ DWORD RunSwiftgateUpdate() {
   KernelHandle process(request.hProcess);
   if (!process.IsValid())
     return 0;
-  ::WaitForSingleObject(process.Get(), INFINITE);
+  return ExitCodeOnceEnded(process.Get());
+}
+
+DWORD ExitCodeOnceEnded(HANDLE process) {
+  // After a failed wait the process may still run, and its exit code reads
+  // as STILL_ACTIVE (259), which isn't 0: it would count as success.
+  if (::WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
+    return 0;
   DWORD code = 0;
-  if (!::GetExitCodeProcess(process.Get(), &code))
+  if (!::GetExitCodeProcess(process, &code))
     return 0;
   return code;
 }

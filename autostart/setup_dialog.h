@@ -40,8 +40,12 @@ int ShowSetupDialog();
 
 // Runs the stick's Swiftgate.exe with "/update" and waits for it without a
 // time limit. Its exit code; 0 when none is on the stick, it can't be
-// started, or its code can't be read.
+// started, the wait fails, or its code can't be read.
 DWORD RunSwiftgateUpdate();
+
+// Waits for |process| without a time limit and returns its exit code; 0 when
+// the wait fails or the code can't be read.
+DWORD ExitCodeOnceEnded(HANDLE process);
 
 // Brings |window| in front of the current foreground window, also when that
 // belongs to another thread.

@@ -46,9 +46,13 @@ bool StickIsBusy() {
 
 // Waits in the wait window until the busy mutex is gone or the user gives up.
 // The only message loop of the program: no dialog keyboard handling, no
-// time-out. True when the start may go on.
+// time-out. True when the start may go on. Without the window nobody could
+// cancel the wait and nobody would see it: message 518, and the start ends.
 bool WaitWhileStickIsBusy() {
-  const bool shown = ShowWaitWindow(nullptr, kWaitRange);
+  if (!ShowWaitWindow(nullptr, kWaitRange)) {
+    ShowErrorMessage(kMsgErrorOther);
+    return false;
+  }
   const DWORD start = ::GetTickCount();
   for (;;) {
     MSG message;
@@ -65,13 +69,8 @@ bool WaitWhileStickIsBusy() {
         seconds = kWaitShownSecondsCap;
       UpdateWaitWindow(static_cast<int>(seconds));
     }
-    if (!StickIsBusy()) {
-      // Without a window nothing would post the quit message: the wait ends
-      // here, as the window's end would have ended it.
-      if (!shown)
-        break;
+    if (!StickIsBusy())
       CloseWaitWindow();
-    }
   }
   return !WaitCancelled();
 }

@@ -122,8 +122,9 @@ bool TaskKillCommandLine(const wchar_t* system_folder,
                          wchar_t* command_line,
                          size_t capacity) {
   // Quoted, so that a name with blanks stays one argument; a quote in it
-  // would end the quoting early.
-  if (image_name[0] == L'\0' || std::wcschr(image_name, L'"'))
+  // would end the quoting early. The tool takes * and ? as a pattern: "*"
+  // would end every program the user may end, this one included.
+  if (image_name[0] == L'\0' || std::wcspbrk(image_name, L"\"*?"))
     return false;
   return SUCCEEDED(::StringCchPrintfW(command_line, capacity, L"\"%s\\taskkill.exe\" /F /IM \"%s\"",
                                       system_folder, image_name));

@@ -54,13 +54,14 @@ bool WaitCancelled();
 // Starts the system's task-kill tool (by its full path in the system folder,
 // never a copy on the stick or in the current folder) for the image name
 // |image_name|, hidden, without waiting. An empty name, or one holding a
-// quote, starts nothing. Failures are not reported.
+// quote, * or ?, starts nothing. Failures are not reported.
 void ForceQuitApp(const wchar_t* image_name);
 
 // The tool's command line for |image_name| with the system folder
 // |system_folder| into |command_line| of |capacity| characters:
 //   "<system folder>\taskkill.exe" /F /IM "<image name>"
-// False when the name is empty or holds a quote, or the line doesn't fit.
+// False when the name is empty or holds a quote, * or ?, or the line doesn't
+// fit.
 bool TaskKillCommandLine(const wchar_t* system_folder,
                          const wchar_t* image_name,
                          wchar_t* command_line,

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cwchar>
 #include <iterator>
+#include <string>
+#include <unordered_map>
 
 namespace quillon {
 namespace {
 
-constexpr size_t kKeyCapacity = 64;
+// About a million keys of short names; more isn't read.
+constexpr DWORD kSectionLimit = 1 << 24;
 
 // The platform's English name of |what| (LOCALE_SENGLANGUAGE or
 // LOCALE_SENGCOUNTRY) for |id| into |text| of |capacity| characters; the
@@ -18,6 +21,57 @@ void LocaleName(WORD id, LCTYPE what, wchar_t* text, int capacity) {
   if (::GetLocaleInfoW(MAKELCID(id, SORT_DEFAULT), what, text, capacity) > 0)
     return;
   ::StringCchPrintfW(text, static_cast<size_t>(capacity), L"%04x", id);
+}
+
+// The File section of |index_file| as the profile functions give it: one
+// "key=value" (or "key") text after the other, each with its terminator, and
+// an empty one at the end. The buffer grows until the section fits; a section
+// beyond kSectionLimit characters loses its last line, which may be cut.
+void ReadFileSection(const wchar_t* index_file, std::vector<wchar_t>* section) {
+  for (DWORD size = 32768;; size *= 2) {
+    section->assign(size, L'\0');
+    const DWORD copied =
+        ::GetPrivateProfileSectionW(kFileSection, section->data(), size, index_file);
+    // size - 2 means that the section didn't fit.
+    if (copied + 2 < size)
+      return;
+    if (size >= kSectionLimit) {
+      // Both terminators are in place; the last line may be cut short.
+      wchar_t* last = section->data() + copied;
+      while (last > section->data() && last[-1] != L'\0')
+        --last;
+      *last = L'\0';
+      return;
+    }
+  }
+}
+
+// The number n >= 1 when |line|'s key is n written with "%d" (the key that
+// the one-key read of n finds); 0 otherwise, or when n exceeds a million.
+size_t KeyNumber(const wchar_t* line) {
+  if (*line < L'1' || *line > L'9')
+    return 0;
+  size_t number = 0;
+  for (const wchar_t* p = line; *p != L'=' && *p != L'\0'; ++p) {
+    if (*p < L'0' || *p > L'9' || number > 1000000)
+      return 0;
+    number = number * 10 + static_cast<size_t>(*p - L'0');
+  }
+  return number;
+}
+
+// |value| into |text| of |capacity| characters as the one-key read gives it:
+// cut to capacity - 1 characters, and a pair of like quotes around it
+// dropped.
+void CopyValue(const wchar_t* value, wchar_t* text, size_t capacity) {
+  wchar_t quote = L'\0';
+  const size_t length = std::wcslen(value);
+  if ((value[0] == L'"' || value[0] == L'\'') && length > 1 && value[length - 1] == value[0])
+    quote = *value++;
+  ::StringCchCopyNW(text, capacity, value, capacity - 1);
+  // The closing quote goes only when the whole value fitted.
+  if (quote && capacity >= std::wcslen(value))
+    text[std::wcslen(text) - 1] = L'\0';
 }
 
 }  // namespace
@@ -51,13 +105,31 @@ WORD HexLanguageId(const wchar_t* text) {
 }
 
 LanguageList BuildLanguageList(const wchar_t* indexFile) {
+  // The run of keys 1, 2, 3 ... as the one-key reads give it, from one read of
+  // the whole section: a long index would otherwise cost one profile read per
+  // key, and a start builds the list more than once.
+  std::vector<wchar_t> section;
+  ReadFileSection(indexFile, &section);
+  std::vector<const wchar_t*> values;  // by key number; the first of a key wins
+  for (const wchar_t* line = section.data(); *line; line += std::wcslen(line) + 1)
+    values.push_back(line);
+  std::vector<const wchar_t*> by_number(values.size() + 1, nullptr);
+  for (const wchar_t* line : values) {
+    const size_t number = KeyNumber(line);
+    if (number != 0 && number < by_number.size() && !by_number[number]) {
+      const wchar_t* equals = std::wcschr(line, L'=');
+      by_number[number] = equals ? equals + 1 : L"";
+    }
+  }
+
   LanguageList list;
-  for (int k = 1;; ++k) {
-    wchar_t key[kKeyCapacity];
-    ::StringCchPrintfW(key, kKeyCapacity, L"%d", k);
+  size_t run = 0;
+  while (run + 1 < by_number.size() && by_number[run + 1])
+    ++run;
+  list.reserve(run);
+  for (size_t k = 1; k < by_number.size() && by_number[k]; ++k) {
     LanguageEntry entry = {};
-    ::GetPrivateProfileStringW(kFileSection, key, L"", entry.fileName,
-                               static_cast<DWORD>(std::size(entry.fileName)), indexFile);
+    CopyValue(by_number[k], entry.fileName, std::size(entry.fileName));
     if (entry.fileName[0] == L'\0')
       break;
     entry.langId = HexLanguageId(entry.fileName);
@@ -66,9 +138,12 @@ LanguageList BuildLanguageList(const wchar_t* indexFile) {
     list.push_back(entry);
   }
 
-  for (size_t i = 0; i < list.size(); ++i) {
-    LanguageEntry& entry = list[i];
-    if (!SharesLanguageName(list, i)) {
+  // What SharesLanguageName tells of each entry, counted in one pass.
+  std::unordered_map<std::wstring, size_t> name_counts;
+  for (const LanguageEntry& entry : list)
+    ++name_counts[entry.languageName];
+  for (LanguageEntry& entry : list) {
+    if (name_counts[entry.languageName] < 2) {
       ::StringCchCopyW(entry.displayName, std::size(entry.displayName), entry.languageName);
       continue;
     }

@@ -34,8 +34,9 @@ using LanguageList = std::vector<LanguageEntry>;
 constexpr wchar_t kFileSection[] = L"File";
 
 // Reads the File keys 1, 2, 3 ... of |indexFile| up to the first missing or
-// empty one. A missing file or section gives an empty list. The caller owns
-// the list; nothing is cached.
+// empty one (the first of two keys of the same number counts), from one read
+// of the section. A missing file or section gives an empty list. The caller
+// owns the list; nothing is cached.
 LanguageList BuildLanguageList(const wchar_t* indexFile);
 
 // True when an entry other than the one at |index| (which must lie inside the

@@ -14,6 +14,12 @@ namespace {
 
 constexpr DWORD kBusyRetryMilliseconds = 100;
 constexpr DWORD kBusyLimitMilliseconds = 60000;
+// A reply that hasn't come within 10 s won't come: a process that holds the
+// pipe's name and never answers would otherwise keep the start (and with it
+// the instance mutex) for good. The pipe is synchronous, so the wait looks
+// at the pipe every 10 ms before it reads.
+constexpr DWORD kReplyPollMilliseconds = 10;
+constexpr DWORD kReplyLimitMilliseconds = 10000;
 
 // Identification only: whatever process made the pipe name first (a server
 // squatting on it before the service starts) may see who the user is, but
@@ -52,6 +58,17 @@ bool ServicePipe::SendClosingMessage() {
 
 bool ServicePipe::Receive(char* buffer, DWORD capacity, DWORD* received) {
   *received = 0;
+  const DWORD start = RetryTickCount();
+  for (DWORD available = 0; available == 0;) {
+    // A broken pipe fails here, as the read would.
+    if (!::PeekNamedPipe(pipe_.Get(), nullptr, 0, nullptr, &available, nullptr))
+      return false;
+    if (available == 0) {
+      if (RetryTickCount() - start > kReplyLimitMilliseconds)
+        return false;
+      ::Sleep(kReplyPollMilliseconds);
+    }
+  }
   DWORD read = 0;
   if (!::ReadFile(pipe_.Get(), buffer, capacity, &read, nullptr))
     return false;

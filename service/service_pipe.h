@@ -39,7 +39,8 @@ class ServicePipe {
   // One read of up to |capacity| bytes into |buffer|; |received| is set to the
   // number of bytes read (0 when the read fails). True when the read succeeded
   // and the bytes pass the frame check (IsReplyFrame). The reply must arrive
-  // whole in this read: nothing is read a second time.
+  // whole in this read: nothing is read a second time. No byte within 10 s
+  // (a message of no bytes counts as none) is a failed read.
   bool Receive(char* buffer, DWORD capacity, DWORD* received);
 
   // The whole conversation of one request: connect, send |request| (a

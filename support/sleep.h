@@ -1,6 +1,7 @@
 // The sleep between retries (deletion, shortcut, wait loop, busy pipe) and the
-// clock of the one bounded retry loop (the busy pipe). Tests replace them so
-// that retry loops can be counted, and a bound reached, without waiting.
+// clock of the bounded waits (the busy pipe, the service's reply). Tests
+// replace them so that retry loops can be counted, and a bound reached,
+// without waiting.
 #ifndef QUILLON_SUPPORT_SLEEP_H_
 #define QUILLON_SUPPORT_SLEEP_H_
 

@@ -23,11 +23,13 @@ bool ReadUserDword(const wchar_t* name, DWORD* value) {
   if (!OpenUserKey(&key))
     return false;
   DWORD type = 0;
-  DWORD read = 0;
+  DWORD read = 1;
   DWORD size = sizeof(read);
+  // A REG_DWORD of fewer than four bytes leaves part of |read| unwritten: it
+  // counts as not set, like a value of another type.
   if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size) !=
           ERROR_SUCCESS ||
-      type != REG_DWORD) {
+      type != REG_DWORD || size != sizeof(read)) {
     return false;
   }
   *value = read;

@@ -19,8 +19,9 @@ void WriteUserDword(const RegKey& key, const wchar_t* name, DWORD value);
 // Opens the key and writes |value|; nothing when the key can't be opened.
 void WriteUserDword(const wchar_t* name, DWORD value);
 
-// True when |name| exists as a REG_DWORD, with its value in |value|; false
-// for a missing value, another type, or a key that can't be opened.
+// True when |name| exists as a REG_DWORD of four bytes, with its value in
+// |value|; false (|value| untouched) for a missing value, another type or
+// size, or a key that can't be opened.
 bool ReadUserDword(const wchar_t* name, DWORD* value);
 
 }  // namespace quillon

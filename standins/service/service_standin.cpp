@@ -17,7 +17,7 @@
 //   lowercase  the ok reply with the status "ok"
 //   split      the ok reply in two writes 300 ms apart (cut after field 0)
 //   empty      a write of no bytes (on a pipe of message type)
-//   none       no reply
+//   none       no reply: the request is read and never answered
 // A conversation ends when the client closes its end.
 //
 // --busy MS: before the first conversation, a client of this program's own

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "autostart/setup_dialog.h"
 #include "gtest/gtest.h"
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/test_files.h"
@@ -67,6 +68,40 @@ TEST_F(CompanionsTest, OldOrTooDeepCopiesAreNotFound) {
   EXPECT_FALSE(FindSwiftgate(StickRoot().c_str(), &found_));
   EXPECT_FALSE(FindConfera(StickRoot().c_str(), &found_));
   EXPECT_STREQ(found_.Get(), L"untouched");
+}
+
+// The update run's answer is the companion's exit code once it has ended; a
+// wait that fails (a handle without the right to wait on) gives 0, not the
+// 259 of a process that still runs.
+TEST(UpdateRunTest, ExitCodeOnlyOfAnEndedProcess) {
+  const struct {
+    const wchar_t* name;
+    const wchar_t* command;  // null: this running program, without SYNCHRONIZE
+    DWORD code;
+  } cases[] = {
+      {L"ended with 7", L"cmd.exe /c exit 7", 7},
+      {L"ended with 0", L"cmd.exe /c exit 0", 0},
+      {L"still running, wait refused", nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    PROCESS_INFORMATION started = {};
+    HANDLE process = nullptr;
+    if (c.command) {
+      std::wstring line = c.command;
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof(startup);
+      ASSERT_TRUE(::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                   nullptr, nullptr, &startup, &started))
+          << Narrow(c.name);
+      ::CloseHandle(started.hThread);
+      process = started.hProcess;
+    } else {
+      process = ::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, ::GetCurrentProcessId());
+      ASSERT_NE(process, nullptr);
+    }
+    EXPECT_EQ(ExitCodeOnceEnded(process), c.code) << Narrow(c.name);
+    ::CloseHandle(process);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "localization/language_files.h"
@@ -86,6 +87,50 @@ TEST_F(LanguageListTest, DisplayNames) {
   EXPECT_STREQ(list[2].fileName, L"0809.cfg");
   EXPECT_TRUE(SharesLanguageName(list, 0));
   EXPECT_FALSE(SharesLanguageName(list, 1));
+}
+
+// The list from the section's one read is the list that the one-key reads of
+// 1, 2, 3 ... give, read as the platform reads them: the first of a key wins,
+// quotes, blanks, cut values, comments, later sections of the same name.
+TEST_F(LanguageListTest, SameAsTheOneKeyReads) {
+  const std::string n127(127, 'n');
+  const std::string n128(128, 'n');
+  const std::string files[] = {
+      "[File]\r\n1=0411.cfg\r\n1=0409.cfg\r\n2=0804.cfg\r\n",
+      "[File]\r\n1=\"0411.cfg\"\r\n2='0409.cfg'\r\n3=\"0804.cfg\r\n4=0c04.cfg\"\r\n5='x\"\r\n6="
+      "\"\"\r\n",
+      "[File]\r\n1=\"\r\n2=0409.cfg\r\n",
+      "[File]\r\n  1  =  0411 x.cfg  \r\n\t2\t=0409.cfg\r\n3 =   \r\n4=0804.cfg\r\n",
+      "[File]\r\n01=0411.cfg\r\n+1=0409.cfg\r\n1=0804.cfg\r\n2\r\n2=0409.cfg\r\n",
+      "[File]\r\n;1=0411.cfg\r\n1=0409.cfg=x\r\n2=0804.cfg\r\n99999999999=0411.cfg\r\n",
+      "[File]\r\n1=" + n127 + "\r\n2=" + n128 + "\r\n3=\"" + n127 + "\"\r\n4=\"" + n128 +
+          "\"\r\n5=\"" + n127.substr(1) + "\"\r\n",
+      "[File]\r\n1=0411.cfg\r\n[Other]\r\n2=0409.cfg\r\n[file]\r\n2=0804.cfg\r\n3=0c04.cfg\r\n",
+      "1=0411.cfg\r\n[Quillon]\r\n1=0409.cfg\r\n",
+      "[ File ]\r\n1=0411.cfg\r\n",
+  };
+  for (const std::string& file : files) {
+    ASSERT_TRUE(WriteText(index_, file));
+    std::vector<std::wstring> expected;
+    for (int k = 1;; ++k) {
+      wchar_t name[128] = {};
+      ::GetPrivateProfileStringW(L"File", std::to_wstring(k).c_str(), L"", name, 128,
+                                 index_.c_str());
+      if (name[0] == L'\0')
+        break;
+      expected.push_back(name);
+    }
+    std::vector<std::wstring> names;
+    for (const LanguageEntry& entry : BuildLanguageList(index_.c_str()))
+      names.push_back(entry.fileName);
+    EXPECT_EQ(names, expected) << file;
+  }
+  const std::wstring utf16 = L"[File]\r\n1=0411 \u65e5\u672c.cfg\r\n1=x\r\n2=\"0409.cfg\"\r\n";
+  ASSERT_TRUE(helpers::WriteUtf16(index_, utf16));
+  LanguageList list = BuildLanguageList(index_.c_str());
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_STREQ(list[0].fileName, L"0411 \u65e5\u672c.cfg");
+  EXPECT_STREQ(list[1].fileName, L"0409.cfg");
 }
 
 // The program-folder mode reads the index beside the program.

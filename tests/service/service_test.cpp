@@ -29,7 +29,13 @@ void CountedSleep(DWORD milliseconds) {
   ::Sleep(milliseconds);
 }
 
+// The reply wait's clock runs 20 times faster: its 10 s bound passes in 0.5 s.
+DWORD FastTicks() {
+  return ::GetTickCount() * 20;
+}
+
 TEST(ServicePipeTest, EachReplyToItsResultAndTheBytesOnTheWire) {
+  ScopedOverride<RetryTickCountHook> ticks(g_retry_tick_count_for_testing, FastTicks);
   const struct {
     const wchar_t* server;
     unsigned result;
@@ -45,6 +51,7 @@ TEST(ServicePipeTest, EachReplyToItsResultAndTheBytesOnTheWire) {
       {L"--reply noetx", 786, false},
       {L"--reply split", 786, false},
       {L"--reply empty", 786, false},  // a read of no bytes
+      {L"--reply none", 786, false},   // the request read, never answered
   };
   for (const auto& c : cases) {
     ServiceStandin server(c.server);
@@ -55,6 +62,27 @@ TEST(ServicePipeTest, EachReplyToItsResultAndTheBytesOnTheWire) {
       expected[0].push_back(kClosing);
     EXPECT_EQ(server.Finish(), expected) << Narrow(c.server);
   }
+}
+
+// A server that reads the request and never answers: the read gives up once
+// 10 s have passed, and the pipe is closed (the server sees the end).
+TEST(ServicePipeTest, SilentServerIsGivenUpAfterTenSeconds) {
+  ScopedOverride<RetryTickCountHook> ticks(g_retry_tick_count_for_testing, FastTicks);
+  ServiceStandin server(L"--reply none");
+  ASSERT_TRUE(server.listening());
+  ServicePipe pipe;
+  ASSERT_TRUE(pipe.Connect());
+  ASSERT_TRUE(pipe.Send(kRequest.data(), static_cast<DWORD>(kRequest.size())));
+  char reply[1024];
+  DWORD received = 1;
+  const DWORD start = FastTicks();
+  EXPECT_FALSE(pipe.Receive(reply, sizeof(reply), &received));
+  const DWORD waited = FastTicks() - start;
+  EXPECT_EQ(received, 0u);
+  EXPECT_GT(waited, 10000u);
+  EXPECT_LT(waited, 12000u);
+  pipe.Close();
+  EXPECT_EQ(server.Finish(), Conversations({{kRequest}}));
 }
 
 DWORD g_open_flags = 0;
