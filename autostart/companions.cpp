@@ -80,10 +80,10 @@ void Walk(const PathBuffer& folder) {
   } while (!BothFound() && ::FindNextFileW(find.Get(), &entry));
 }
 
-// Walks the stick of |moduleFolder| once per process (again only when asked
+// Walks the stick of |module_folder| once per process (again only when asked
 // for another drive).
-void EnsureWalked(const wchar_t* moduleFolder) {
-  const wchar_t drive = moduleFolder[0];
+void EnsureWalked(const wchar_t* module_folder) {
+  const wchar_t drive = module_folder[0];
   if (g_companions.walked && g_companions.drive == drive)
     return;
   g_companions = Companions();
@@ -98,16 +98,16 @@ void EnsureWalked(const wchar_t* moduleFolder) {
 
 }  // namespace
 
-bool FindSwiftgate(const wchar_t* moduleFolder, PathBuffer* out) {
-  EnsureWalked(moduleFolder);
+bool FindSwiftgate(const wchar_t* module_folder, PathBuffer* out) {
+  EnsureWalked(module_folder);
   if (!g_companions.swiftgate_found)
     return false;
   *out = g_companions.swiftgate;
   return true;
 }
 
-bool FindConfera(const wchar_t* moduleFolder, PathBuffer* out) {
-  EnsureWalked(moduleFolder);
+bool FindConfera(const wchar_t* module_folder, PathBuffer* out) {
+  EnsureWalked(module_folder);
   if (!g_companions.confera_found)
     return false;
   *out = g_companions.confera;

@@ -10,14 +10,14 @@
 namespace quillon {
 
 // The first accepted Swiftgate.exe on the stick whose drive letter is the
-// first character of |moduleFolder|, in a depth-first, pre-order walk from its
+// first character of |module_folder|, in a depth-first, pre-order walk from its
 // root: a file of that name in any case whose ProductVersion has a first
 // number of at least 6 and a fourth of at least 18. True with its full path
 // in |out|; false leaves |out| untouched.
-bool FindSwiftgate(const wchar_t* moduleFolder, PathBuffer* out);
+bool FindSwiftgate(const wchar_t* module_folder, PathBuffer* out);
 
 // The same for the first Confera.exe, whatever its version.
-bool FindConfera(const wchar_t* moduleFolder, PathBuffer* out);
+bool FindConfera(const wchar_t* module_folder, PathBuffer* out);
 
 // How many times the stick has been walked in this process (at most once).
 int StickWalkCount();

@@ -63,8 +63,8 @@ INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wparam, LP
   return FALSE;
 }
 
-bool ShowLanguageDialog(HWND parent, const wchar_t* moduleFolder) {
-  StickLanguageIndexPath(moduleFolder[0], &g_index_path);
+bool ShowLanguageDialog(HWND parent, const wchar_t* module_folder) {
+  StickLanguageIndexPath(module_folder[0], &g_index_path);
   g_languages = BuildLanguageList(g_index_path.Get());
   const INT_PTR result =
       ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kLanguageDialog), parent,

@@ -17,11 +17,11 @@ constexpr int kLanguageDialog = 259;
 constexpr DialogText kLanguageDialogTexts[] = {{IDOK, kMsgButtonOk}, {IDCANCEL, kMsgButtonCancel}};
 
 // Shows dialog 259 over |parent| with the languages of the stick whose drive
-// letter is the first character of |moduleFolder|. True when it was closed
+// letter is the first character of |module_folder|. True when it was closed
 // with OK (the choice is then stored, unless the data folder can't be had or
 // no item is selected); false for Cancel, Escape, the close box, or a dialog
 // that can't be created.
-bool ShowLanguageDialog(HWND parent, const wchar_t* moduleFolder);
+bool ShowLanguageDialog(HWND parent, const wchar_t* module_folder);
 
 // The dialog's procedure.
 INT_PTR CALLBACK LanguageDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

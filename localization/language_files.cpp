@@ -41,28 +41,23 @@ bool NumberKey(int n, wchar_t (&key)[kNumberKeyCapacity]) {
   return SUCCEEDED(::StringCchPrintfW(key, kNumberKeyCapacity, L"%d", n));
 }
 
-// The value of the File key of |n| in |indexFile| into |value| of |capacity|
+// The value of the File key of |n| in |index_file| into |value| of |capacity|
 // characters; empty when the number has no key or the key is missing.
-void ReadFileKey(const wchar_t* indexFile, int n, wchar_t* value, DWORD capacity) {
+void ReadFileKey(const wchar_t* index_file, int n, wchar_t* value, DWORD capacity) {
   value[0] = L'\0';
   wchar_t key[kNumberKeyCapacity];
   if (NumberKey(n, key))
-    ::GetPrivateProfileStringW(kFileSection, key, L"", value, capacity, indexFile);
+    ::GetPrivateProfileStringW(kFileSection, key, L"", value, capacity, index_file);
 }
 
 // The number of a stored value |value| (not empty): see ReadUserLanguageChoice.
-int NumberOfStoredValue(const wchar_t* value, const wchar_t* indexFile) {
+int NumberOfStoredValue(const wchar_t* value, const wchar_t* index_file) {
   if (value[1] == L'\0') {
     const int digit = (value[0] >= L'0' && value[0] <= L'9') ? value[0] - L'0' : 0;
     // The one-character value 4 means automatic, not language 4.
     return digit == 4 ? 0 : digit;
   }
-  const LanguageList list = BuildLanguageList(indexFile);
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (::lstrcmpiW(list[i].fileName, value) == 0)
-      return static_cast<int>(i + 1);
-  }
-  return 0;
+  return static_cast<int>(FindLanguageFile(index_file, value));
 }
 
 // Detacher.ini's value into |value| (empty when nothing is stored). False
@@ -145,10 +140,10 @@ void VolumeHandle::Close() {
   handle_.Close();
 }
 
-int ReadUserLanguageChoice(const wchar_t* indexFile) {
+int ReadUserLanguageChoice(const wchar_t* index_file) {
   wchar_t value[kLanguageChoiceCapacity];
   const bool folder_found = ReadStoredChoice(value);
-  return ChoiceNumber(folder_found, value, indexFile);
+  return ChoiceNumber(folder_found, value, index_file);
 }
 
 void StoreUserLanguageChoice(const wchar_t* value) {
@@ -172,23 +167,23 @@ int ReadRegistryLanguageNumber() {
   return number;
 }
 
-int GetLanguageNumber(const wchar_t* indexFile) {
-  return LanguageNumberAfterChoice(indexFile, ReadUserLanguageChoice(indexFile));
+int GetLanguageNumber(const wchar_t* index_file) {
+  return LanguageNumberAfterChoice(index_file, ReadUserLanguageChoice(index_file));
 }
 
-WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage) {
+WORD MapUiLanguage(const wchar_t* index_file, WORD ui_language) {
   wchar_t key[kShortNameCapacity];
-  ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", uiLanguage);
+  ::StringCchPrintfW(key, kShortNameCapacity, L"%04x", ui_language);
   wchar_t value[kLocaleIdCapacity] = {};
-  ::GetPrivateProfileStringW(kLocaleIdSection, key, L"", value, kLocaleIdCapacity, indexFile);
-  return value[0] != L'\0' ? HexLanguageId(value) : uiLanguage;
+  ::GetPrivateProfileStringW(kLocaleIdSection, key, L"", value, kLocaleIdCapacity, index_file);
+  return value[0] != L'\0' ? HexLanguageId(value) : ui_language;
 }
 
-void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode) {
+void ResolveLanguageFile(const wchar_t* module_folder, PathBuffer* out, int rootMode) {
   out->Clear();
-  if (!moduleFolder || moduleFolder[0] == L'\0')
+  if (!module_folder || module_folder[0] == L'\0')
     return;
-  const wchar_t drive = moduleFolder[0];
+  const wchar_t drive = module_folder[0];
   PathBuffer root_index;
   PathBuffer folder_index;
   StickLanguageIndexPath(drive, &root_index);
@@ -200,12 +195,12 @@ void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootM
                                           ChoiceNumber(folder_found, stored, root_index.Get()));
   const WORD ui = ::GetUserDefaultUILanguage();
 
-  const bool folder_mode =
-      rootMode == 0 && FolderLanguageIndexPath(moduleFolder, &folder_index) && Exists(folder_index);
+  const bool folder_mode = rootMode == 0 && FolderLanguageIndexPath(module_folder, &folder_index) &&
+                           Exists(folder_index);
   const PathBuffer& index = folder_mode ? folder_index : root_index;
   // The path of a file named in the index, in the index file's folder.
   auto path_of = [&](const wchar_t* name, PathBuffer* path) {
-    return folder_mode ? path->Format(L"%s.cfg\\%s", moduleFolder, name)
+    return folder_mode ? path->Format(L"%s.cfg\\%s", module_folder, name)
                        : StickConfigPath(drive, name, path);
   };
 

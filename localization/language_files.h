@@ -47,12 +47,12 @@ class VolumeHandle {
 };
 
 // The number that the user stored: 0 (automatic) when the data folder can't
-// be had. With |indexFile| null: 1 when Detacher.ini holds a value, -1 when it
+// be had. With |index_file| null: 1 when Detacher.ini holds a value, -1 when it
 // holds none. Otherwise -1 when nothing is stored; a one-character value as a
 // decimal digit (a non-digit gives 0, and 4 gives 0); a longer value is the
-// position (from 1) of the File entry of |indexFile| with that file name in
+// position (from 1) of the File entry of |index_file| with that file name in
 // any case, or 0 when none has it ("Auto" among them).
-int ReadUserLanguageChoice(const wchar_t* indexFile);
+int ReadUserLanguageChoice(const wchar_t* index_file);
 
 // Stores |value| as the user's choice ([Language] Portico of Detacher.ini in
 // the data folder). Nothing when the data folder can't be had.
@@ -63,27 +63,27 @@ void StoreUserLanguageChoice(const wchar_t* value);
 // read.
 int ReadRegistryLanguageNumber();
 
-// The language number for the index file |indexFile| (whose first character
+// The language number for the index file |index_file| (whose first character
 // is the stick's drive letter): the stored choice; when none is stored, the
 // registry number if the stick's volume accepts the private control code,
 // otherwise the stick's default ([Language] Portico). A positive number
 // whose File key is empty gives 0 (automatic), and so does any number whose
 // key text would not fit 7 characters; other negative numbers come back as
 // they are.
-int GetLanguageNumber(const wchar_t* indexFile);
+int GetLanguageNumber(const wchar_t* index_file);
 
-// The LANGID whose file automatic mode uses for |uiLanguage|: the LocaleID
-// entry of |indexFile| for it, or |uiLanguage| itself.
-WORD MapUiLanguage(const wchar_t* indexFile, WORD uiLanguage);
+// The LANGID whose file automatic mode uses for |ui_language|: the LocaleID
+// entry of |index_file| for it, or |ui_language| itself.
+WORD MapUiLanguage(const wchar_t* index_file, WORD ui_language);
 
-// Resolves the language file for the program in |moduleFolder| (the module
+// Resolves the language file for the program in |module_folder| (the module
 // folder, with its trailing backslash; its first character is the stick's
 // drive letter) into |out|, which always receives a path, possibly of a file
 // that doesn't exist. |rootMode| 1 takes the index file at the stick's root
 // (both callers); 0 takes the one in the program's folder when it exists. A
 // path that doesn't fit 260 characters counts as a missing file. Without a
 // module folder |out| is left empty.
-void ResolveLanguageFile(const wchar_t* moduleFolder, PathBuffer* out, int rootMode);
+void ResolveLanguageFile(const wchar_t* module_folder, PathBuffer* out, int rootMode);
 
 // Resolves the language file of the stick's root index for the program in
 // |module_folder| (as ResolveLanguageFile with root mode 1) and makes it

@@ -74,6 +74,34 @@ void CopyValue(const wchar_t* value, wchar_t* text, size_t capacity) {
     text[std::wcslen(text) - 1] = L'\0';
 }
 
+// Calls |take| with the file name of each File key 1, 2, 3 ... of
+// |index_file| (as the one-key reads give it, at most 127 characters) up to
+// the first missing or empty one, or until |take| returns false. The section
+// is read once: a long index would otherwise cost one profile read per key,
+// and a start reads the run more than once.
+template <typename Take>
+void ForEachFileName(const wchar_t* index_file, Take take) {
+  std::vector<wchar_t> section;
+  ReadFileSection(index_file, &section);
+  std::vector<const wchar_t*> values;  // by key number; the first of a key wins
+  for (const wchar_t* line = section.data(); *line; line += std::wcslen(line) + 1)
+    values.push_back(line);
+  std::vector<const wchar_t*> by_number(values.size() + 1, nullptr);
+  for (const wchar_t* line : values) {
+    const size_t number = KeyNumber(line);
+    if (number != 0 && number < by_number.size() && !by_number[number]) {
+      const wchar_t* equals = std::wcschr(line, L'=');
+      by_number[number] = equals ? equals + 1 : L"";
+    }
+  }
+  for (size_t k = 1; k < by_number.size() && by_number[k]; ++k) {
+    wchar_t name[sizeof(LanguageEntry::fileName) / sizeof(wchar_t)];
+    CopyValue(by_number[k], name, std::size(name));
+    if (name[0] == L'\0' || !take(static_cast<const wchar_t*>(name)))
+      return;
+  }
+}
+
 }  // namespace
 
 WORD HexLanguageId(const wchar_t* text) {
@@ -104,39 +132,17 @@ WORD HexLanguageId(const wchar_t* text) {
   return static_cast<WORD>(value & 0xFFFF);
 }
 
-LanguageList BuildLanguageList(const wchar_t* indexFile) {
-  // The run of keys 1, 2, 3 ... as the one-key reads give it, from one read of
-  // the whole section: a long index would otherwise cost one profile read per
-  // key, and a start builds the list more than once.
-  std::vector<wchar_t> section;
-  ReadFileSection(indexFile, &section);
-  std::vector<const wchar_t*> values;  // by key number; the first of a key wins
-  for (const wchar_t* line = section.data(); *line; line += std::wcslen(line) + 1)
-    values.push_back(line);
-  std::vector<const wchar_t*> by_number(values.size() + 1, nullptr);
-  for (const wchar_t* line : values) {
-    const size_t number = KeyNumber(line);
-    if (number != 0 && number < by_number.size() && !by_number[number]) {
-      const wchar_t* equals = std::wcschr(line, L'=');
-      by_number[number] = equals ? equals + 1 : L"";
-    }
-  }
-
+LanguageList BuildLanguageList(const wchar_t* index_file) {
   LanguageList list;
-  size_t run = 0;
-  while (run + 1 < by_number.size() && by_number[run + 1])
-    ++run;
-  list.reserve(run);
-  for (size_t k = 1; k < by_number.size() && by_number[k]; ++k) {
+  ForEachFileName(index_file, [&list](const wchar_t* name) {
     LanguageEntry entry = {};
-    CopyValue(by_number[k], entry.fileName, std::size(entry.fileName));
-    if (entry.fileName[0] == L'\0')
-      break;
+    ::StringCchCopyW(entry.fileName, std::size(entry.fileName), name);
     entry.langId = HexLanguageId(entry.fileName);
     LocaleName(entry.langId, LOCALE_SENGLANGUAGE, entry.languageName,
                static_cast<int>(std::size(entry.languageName)));
     list.push_back(entry);
-  }
+    return true;
+  });
 
   // What SharesLanguageName tells of each entry, counted in one pass.
   std::unordered_map<std::wstring, size_t> name_counts;
@@ -154,6 +160,18 @@ LanguageList BuildLanguageList(const wchar_t* indexFile) {
                        entry.languageName, country);
   }
   return list;
+}
+
+size_t FindLanguageFile(const wchar_t* index_file, const wchar_t* file_name) {
+  size_t position = 0;
+  size_t found = 0;
+  ForEachFileName(index_file, [&](const wchar_t* name) {
+    ++position;
+    if (::lstrcmpiW(name, file_name) == 0)
+      found = position;
+    return found == 0;
+  });
+  return found;
 }
 
 bool SharesLanguageName(const LanguageList& list, size_t index) {

@@ -33,11 +33,16 @@ using LanguageList = std::vector<LanguageEntry>;
 // The index file's section of the list.
 constexpr wchar_t kFileSection[] = L"File";
 
-// Reads the File keys 1, 2, 3 ... of |indexFile| up to the first missing or
+// Reads the File keys 1, 2, 3 ... of |index_file| up to the first missing or
 // empty one (the first of two keys of the same number counts), from one read
 // of the section. A missing file or section gives an empty list. The caller
 // owns the list; nothing is cached.
-LanguageList BuildLanguageList(const wchar_t* indexFile);
+LanguageList BuildLanguageList(const wchar_t* index_file);
+
+// The position (from 1) in BuildLanguageList's list of the first entry whose
+// fileName equals |file_name| in any case; 0 when none does. Reads only the
+// names, not the languages' names.
+size_t FindLanguageFile(const wchar_t* index_file, const wchar_t* file_name);
 
 // True when an entry other than the one at |index| (which must lie inside the
 // list) has exactly the same languageName.
