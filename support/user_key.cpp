@@ -22,14 +22,14 @@ bool ReadUserDword(const wchar_t* name, DWORD* value) {
   RegKey key;
   if (!OpenUserKey(&key))
     return false;
+  // Preset to 1: a REG_DWORD of no bytes reads as 1, and one of fewer than
+  // four bytes replaces only the low bytes of that 1.
   DWORD type = 0;
   DWORD read = 1;
   DWORD size = sizeof(read);
-  // A REG_DWORD of fewer than four bytes leaves part of |read| unwritten: it
-  // counts as not set, like a value of another type.
   if (::RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&read), &size) !=
           ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof(read)) {
+      type != REG_DWORD) {
     return false;
   }
   *value = read;

@@ -19,9 +19,10 @@ void WriteUserDword(const RegKey& key, const wchar_t* name, DWORD value);
 // Opens the key and writes |value|; nothing when the key can't be opened.
 void WriteUserDword(const wchar_t* name, DWORD value);
 
-// True when |name| exists as a REG_DWORD of four bytes, with its value in
-// |value|; false (|value| untouched) for a missing value, another type or
-// size, or a key that can't be opened.
+// True when |name| exists as a REG_DWORD, with its value in |value| as read
+// into four bytes preset to 1 (so no bytes read as 1, and fewer than four
+// replace only the low bytes); false (|value| untouched) for a missing value,
+// another type, one longer than four bytes, or a key that can't be opened.
 bool ReadUserDword(const wchar_t* name, DWORD* value);
 
 }  // namespace quillon

@@ -78,6 +78,12 @@ if [ "$(wc -c <"$a")" -ne "$(wc -c <"$b")" ]; then
 fi
 # cmp counts from 1; the offset is printed from 0, as objdump's file offsets.
 first_byte=$(cmp "$a" "$b" 2>/dev/null | sed -n 's/.* byte \([0-9]*\),.*/\1/p')
+# One a prefix of the other: the first difference is where the shorter ends.
+if [ -z "$first_byte" ]; then
+  size_a=$(wc -c <"$a")
+  size_b=$(wc -c <"$b")
+  first_byte=$(( (size_a < size_b ? size_a : size_b) + 1 ))
+fi
 if [ -n "$first_byte" ]; then
   offset=$((first_byte - 1))
   # The section whose file range holds the offset (else the headers).

@@ -11,9 +11,9 @@ namespace {
 
 const wchar_t kUserKey[] = L"Software\\Vaultine";
 
-// Only a REG_DWORD of four bytes holding 0 suppresses a warning; the gate's
-// SETUP_SWIFTGATE_MSG goes through the same reader.
-TEST(WarningFlagTest, OnlyAFourByteDwordOfZeroSuppresses) {
+// Only a REG_DWORD that reads as 0 into the four bytes preset to 1 suppresses
+// a warning; the gate's SETUP_SWIFTGATE_MSG goes through the same reader.
+TEST(WarningFlagTest, OnlyADwordReadAsZeroSuppresses) {
   const struct {
     const char* name;
     bool present;
@@ -26,7 +26,10 @@ TEST(WarningFlagTest, OnlyAFourByteDwordOfZeroSuppresses) {
       {"dword 1", true, REG_DWORD, {1, 0, 0, 0}, false},
       {"dword 0x100", true, REG_DWORD, {0, 1, 0, 0}, false},
       {"dword of no bytes", true, REG_DWORD, {}, false},
-      {"dword of two bytes 0", true, REG_DWORD, {0, 0}, false},
+      {"dword of two bytes 0", true, REG_DWORD, {0, 0}, true},
+      {"dword of one byte 1", true, REG_DWORD, {1}, false},
+      {"dword 0xFFFFFFFF", true, REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, false},
+      {"qword 0", true, REG_QWORD, {0, 0, 0, 0, 0, 0, 0, 0}, false},
       {"dword of eight bytes 0", true, REG_DWORD, {0, 0, 0, 0, 0, 0, 0, 0}, false},
       {"big-endian dword 0", true, REG_DWORD_BIG_ENDIAN, {0, 0, 0, 0}, false},
       {"binary 0", true, REG_BINARY, {0, 0, 0, 0}, false},
