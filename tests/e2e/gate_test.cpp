@@ -274,12 +274,13 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(PressButton(choice.window, IDOK));
   ASSERT_TRUE(WaitForWindowGone(choice.window, 5000));
 
+  // The link is relabelled last.
+  EXPECT_TRUE(WaitForWindowText(link, L"<a>Language EN</a>", 5000)) << WindowText(link);
   EXPECT_EQ(WindowText(setup.window), L"Vaultine EN");
   EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1002)), L"Set up?");
   EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1)), L"Yes");
   EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1001)), L"Don't ask");
   EXPECT_EQ(WindowText(::GetDlgItem(setup.window, 1003)), L"Check vt1");
-  EXPECT_EQ(WindowText(link), L"<a>Language EN</a>");
   EXPECT_EQ(::SendDlgItemMessageW(setup.window, 1003, BM_GETCHECK, 0, 0), BST_CHECKED);
   std::vector<unsigned char> choice_file;
   ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));

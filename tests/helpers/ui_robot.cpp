@@ -216,6 +216,17 @@ bool WaitForWindowGone(HWND window, DWORD timeout_ms) {
   }
 }
 
+bool WaitForWindowText(HWND window, const std::wstring& text, DWORD timeout_ms) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    if (WindowText(window) == text)
+      return true;
+    if (!::IsWindow(window) || ::GetTickCount() - start >= timeout_ms)
+      return false;
+    ::Sleep(kPollMs);
+  }
+}
+
 UiRobot::UiRobot(DWORD process_id) : process_id_(process_id), start_tick_(::GetTickCount()) {}
 
 std::vector<WindowInfo> UiRobot::Poll() {

@@ -75,6 +75,11 @@ HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeo
 // |timeout_ms|. True when it went away.
 bool WaitForWindowGone(HWND window, DWORD timeout_ms);
 
+// Waits until |window|'s text equals |text|, polling every 50 ms, at most
+// |timeout_ms|. True when it does; a dialog relabels itself after the window
+// that asked for it has gone.
+bool WaitForWindowText(HWND window, const std::wstring& text, DWORD timeout_ms);
+
 // Watches one process and the processes it started (a launcher started
 // through another program): each Poll() returns their windows that became
 // visible since the last poll, each window once for as long as it exists,
