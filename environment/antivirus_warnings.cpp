@@ -69,18 +69,22 @@ bool WarningSuppressed(const wchar_t* flag) {
   return ReadUserDword(flag, &value) && value == 0;
 }
 
+bool AvastServicePath(const wchar_t* windows_folder, PathBuffer* path) {
+  if (!windows_folder || windows_folder[0] == L'\0' ||
+      !path->Assign(L"X:\\Program Files\\AVAST Software\\AVAST\\AvastSvc.exe")) {
+    path->Clear();
+    return false;
+  }
+  path->Data()[0] = windows_folder[0];
+  return true;
+}
+
 int CheckAvastWarning() {
-  // The fixed path with the system drive's letter, not the system's
-  // program-files folder.
   PathBuffer path;
   PathBuffer windows_folder;
-  if (!path.Assign(L"X:\\Program Files\\AVAST Software\\AVAST\\AvastSvc.exe") ||
-      !windows_folder.TakeWritten(
-          ::GetWindowsDirectoryW(windows_folder.Data(), PathBuffer::kCapacity))) {
-    return kWarningNotShown;
-  }
-  path.Data()[0] = windows_folder.Get()[0];
-  if (::_waccess(path.Get(), 0) != 0)
+  if (!windows_folder.TakeWritten(
+          ::GetWindowsDirectoryW(windows_folder.Data(), PathBuffer::kCapacity)) ||
+      !AvastServicePath(windows_folder.Get(), &path) || ::_waccess(path.Get(), 0) != 0)
     return kWarningNotShown;
   if (WarningSuppressed(kAvastFlag))
     return kWarningNotShown;

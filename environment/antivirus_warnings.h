@@ -9,6 +9,7 @@
 
 #include "launcher/text/message_ids.h"
 #include "launcher/text/messages.h"
+#include "support/path_buffer.h"
 
 namespace quillon {
 
@@ -44,6 +45,12 @@ int Check360Warning();
 // the dialog as above.
 int ShowAvastWarning();
 int Show360Warning();
+
+// Avast's service program on the drive of |windows_folder| into |path|:
+// "<drive>:\Program Files\AVAST Software\AVAST\AvastSvc.exe", the fixed path
+// with its first character replaced (not the system's program-files folder).
+// False, with |path| empty, for an empty folder.
+bool AvastServicePath(const wchar_t* windows_folder, PathBuffer* path);
 
 // True when the REG_DWORD value |flag| of HKCU\Software\Vaultine is 0: the
 // warning is not to be shown. A missing value, another type or another number

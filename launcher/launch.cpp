@@ -44,37 +44,6 @@ bool StickIsBusy() {
   return ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// Waits in the wait window until the busy mutex is gone or the user gives up.
-// The only message loop of the program: no dialog keyboard handling, no
-// time-out. True when the start may go on. Without the window nobody could
-// cancel the wait and nobody would see it: message 518, and the start ends.
-bool WaitWhileStickIsBusy() {
-  if (!ShowWaitWindow(nullptr, kWaitRange)) {
-    ShowErrorMessage(kMsgErrorOther);
-    return false;
-  }
-  const DWORD start = ::GetTickCount();
-  for (;;) {
-    MSG message;
-    if (::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-      // 0 is the quit message that the window's end posts.
-      if (::GetMessageW(&message, nullptr, 0, 0) <= 0)
-        break;
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    } else {
-      RetrySleep(kWaitIdleMs);
-      DWORD seconds = (::GetTickCount() - start) / 1000;
-      if (seconds > kWaitShownSecondsCap)
-        seconds = kWaitShownSecondsCap;
-      UpdateWaitWindow(static_cast<int>(seconds));
-    }
-    if (!StickIsBusy())
-      CloseWaitWindow();
-  }
-  return !WaitCancelled();
-}
-
 // The steps of one start after the language is known, in their fixed order.
 // Each answers whether the start goes on, having shown its own message where
 // one is due.
@@ -126,6 +95,33 @@ void DeployAndLaunch() {
 }
 
 }  // namespace
+
+bool WaitWhileStickIsBusy() {
+  if (!ShowWaitWindow(nullptr, kWaitRange)) {
+    ShowErrorMessage(kMsgErrorOther);
+    return false;
+  }
+  const DWORD start = RetryTickCount();
+  for (;;) {
+    MSG message;
+    if (::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      // 0 is the quit message that the window's end posts.
+      if (::GetMessageW(&message, nullptr, 0, 0) <= 0)
+        break;
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    } else {
+      RetrySleep(kWaitIdleMs);
+      DWORD seconds = (RetryTickCount() - start) / 1000;
+      if (seconds > kWaitShownSecondsCap)
+        seconds = kWaitShownSecondsCap;
+      UpdateWaitWindow(static_cast<int>(seconds));
+    }
+    if (!StickIsBusy())
+      CloseWaitWindow();
+  }
+  return !WaitCancelled();
+}
 
 bool IsSupportedWindows(DWORD major, DWORD minor, bool native32) {
   if (major == 6 && (minor == 2 || minor == 1))

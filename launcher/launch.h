@@ -10,6 +10,13 @@ namespace quillon {
 // what went wrong has been told to the user in a message box.
 int RunLauncher();
 
+// Shows the wait window and waits in it until the busy mutex is gone or the
+// user gives up; the bar counts the seconds up to 90 of 100 and the wait goes
+// on. The only message loop of the program: no dialog keyboard handling, no
+// time-out. True when the start may go on. Without the window nobody could
+// cancel the wait and nobody would see it: message 518, and false.
+bool WaitWhileStickIsBusy();
+
 // The Windows-version gate on the version that the system reports: true when
 // it lets the start go on by itself (6.2 and 6.1 of either bitness, 32-bit
 // 6.0 and 32-bit 5.1); false when only the stick's Version_check setting can

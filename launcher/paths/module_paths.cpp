@@ -59,13 +59,18 @@ const wchar_t* GetModuleFolder() {
   return g_module_folder.Get();
 }
 
-const wchar_t* GetModuleIniPath() {
-  if (!ReadOwnPath(&g_module_ini_path))
-    return nullptr;
-  const wchar_t* dot = std::wcsrchr(g_module_ini_path.Get(), L'.');
+bool ModuleIniPathFromPath(const wchar_t* path, PathBuffer* ini_path) {
+  if (!ini_path->Assign(path))
+    return false;
+  const wchar_t* dot = std::wcsrchr(ini_path->Get(), L'.');
   if (dot)
-    g_module_ini_path.Truncate(static_cast<size_t>(dot - g_module_ini_path.Get()));
-  if (!g_module_ini_path.Append(L".ini"))
+    ini_path->Truncate(static_cast<size_t>(dot - ini_path->Get()));
+  return ini_path->Append(L".ini");
+}
+
+const wchar_t* GetModuleIniPath() {
+  PathBuffer own_path;
+  if (!ReadOwnPath(&own_path) || !ModuleIniPathFromPath(own_path.Get(), &g_module_ini_path))
     return nullptr;
   return g_module_ini_path.Get();
 }

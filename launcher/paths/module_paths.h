@@ -21,6 +21,12 @@ const wchar_t* GetModuleFolder();
 // overwritten by each call. Null when the path can't be read or doesn't fit.
 const wchar_t* GetModuleIniPath();
 
+// The settings path for the program path |path| into |ini_path|: everything
+// from the last "." of the whole path (a folder's too) replaced by ".ini",
+// ".ini" appended when there is no ".". False, with |ini_path| empty, when it
+// doesn't fit.
+bool ModuleIniPathFromPath(const wchar_t* path, PathBuffer* ini_path);
+
 // The folder part (drive and directory, with its trailing separator) of the
 // file path |path|, split as the C runtime splits paths, into |folder|. False,
 // with |folder| empty, when the directory, the file name or the extension is

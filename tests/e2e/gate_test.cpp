@@ -216,7 +216,7 @@ TEST_F(GateTest, EachSituation) {
     if (c.message) {
       EXPECT_EQ(r.boxes.back().text, c.message);
     }
-    EXPECT_EQ(Deployed(), c.reaches_viewer);
+    EXPECT_EQ(ViewerStarted(), c.reaches_viewer);
     EXPECT_EQ(RecordedStarts(tools + L"\\Swiftgate.record.txt", L" /update"), c.updates);
     // Confera.exe is started without waiting: its record may come late.
     bool confera_started = FileExists(tools + L"\\Confera.record.txt");
@@ -236,13 +236,14 @@ TEST_F(GateTest, EachSituation) {
 TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(CopyToStick(ProgramFolder() + L"companions\\6_0_0_18", L"Swiftgate.exe", L"Tools"));
   ASSERT_TRUE(WriteStickSettings(SettingsWith({"VT_Parameter=vt1", "AutoUpdateURL=http://u"})));
-  ASSERT_TRUE(
-      WriteText(StickRoot() + L".cfg\\Language.cfg", "[File]\r\n1=0c0c.cfg\r\n[Quillon]\r\n"));
+  ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\Language.cfg",
+                        "[File]\r\n1=0c0c.cfg\r\n2=0409.cfg\r\n[Quillon]\r\n"));
   // Not the UI language's file, which automatic mode would take at start.
   ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg",
                         "[Quillon]\r\nTITLE=Vaultine EN\r\nSETUP_SWIFTGATE=Set up?\r\n"
                         "BUTTON_YES=Yes\r\nBUTTON_NO=No\r\nNO_MESSAGE=Don't ask\r\n"
-                        "CHECK_VERSION=Check\r\nLANGUAGE=Language EN\r\n"));
+                        "CHECK_VERSION=Check\r\nLANGUAGE=Language EN\r\n"
+                        "BUTTON_OK=OK EN\r\nBUTTON_CANCEL=Cancel EN\r\n"));
   ASSERT_TRUE(
       WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
 
@@ -268,7 +269,14 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_NE(choice.Control(1005), nullptr) << choice.Describe();
   EXPECT_EQ(choice.caption, L"Language");
   HWND box = ::GetDlgItem(choice.window, 1005);
-  EXPECT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
+  // The display names in the File section's order, not sorted.
+  std::vector<std::wstring> items;
+  for (LRESULT i = 0; i < ::SendMessageW(box, CB_GETCOUNT, 0, 0); ++i) {
+    wchar_t item[128] = {};
+    ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+    items.push_back(item);
+  }
+  EXPECT_EQ(items, (std::vector<std::wstring>{L"Auto", L"French", L"English"}));
   EXPECT_EQ(::SendMessageW(box, CB_GETCURSEL, 0, 0), 0);  // Auto
   ::SendMessageW(box, CB_SETCURSEL, 1, 0);
   ASSERT_TRUE(PressButton(choice.window, IDOK));
@@ -286,23 +294,35 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
   EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=0c0c.cfg"),
             std::string::npos);
-  // Cancel, and OK without a selection, store nothing.
-  ASSERT_TRUE(WriteText(ProductDataFolder() + L"\\Detacher.ini", "[Language]\r\nPortico=keep\r\n"));
-  for (bool cancel : {true, false}) {
+  // Opened again: in the chosen language, the stored entry preselected.
+  // Cancel after another selection, and OK without one, store nothing; "Auto"
+  // and OK stores Auto.
+  const struct {
+    WPARAM select;
+    int button;
+    const char* stored;
+  } reopenings[] = {{2, IDCANCEL, "Portico=0c0c.cfg"},
+                    {static_cast<WPARAM>(-1), IDOK, "Portico=0c0c.cfg"},
+                    {0, IDOK, "Portico=Auto"}};
+  for (const auto& again : reopenings) {
+    SCOPED_TRACE(again.stored);
     ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     const size_t seen = launcher.result().windows.size();
     ASSERT_TRUE(
         launcher.WatchUntil([&](const RunResult& r) { return r.windows.size() > seen; }, 10000));
-    HWND again = launcher.result().windows.back().window;
-    if (!cancel)
-      ::SendDlgItemMessageW(again, 1005, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    ASSERT_TRUE(PressButton(again, cancel ? IDCANCEL : IDOK));
-    ASSERT_TRUE(WaitForWindowGone(again, 5000));
+    const WindowInfo dialog = launcher.result().windows.back();
+    EXPECT_EQ(dialog.caption, L"Language EN");
+    EXPECT_EQ(WindowText(::GetDlgItem(dialog.window, IDOK)), L"OK EN");
+    EXPECT_EQ(WindowText(::GetDlgItem(dialog.window, IDCANCEL)), L"Cancel EN");
+    EXPECT_EQ(::SendDlgItemMessageW(dialog.window, 1005, CB_GETCURSEL, 0, 0), 1);
+    ::SendDlgItemMessageW(dialog.window, 1005, CB_SETCURSEL, again.select, 0);
+    ASSERT_TRUE(PressButton(dialog.window, again.button));
+    ASSERT_TRUE(WaitForWindowGone(dialog.window, 5000));
+    ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
+    EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find(again.stored),
+              std::string::npos);
   }
-  ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
-  EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=keep"),
-            std::string::npos);
   ASSERT_TRUE(PressButton(setup.window, IDCANCEL));
   RunResult r = launcher.Finish();
   ASSERT_TRUE(r.Ended()) << r.Describe();
@@ -323,7 +343,7 @@ TEST_F(GateTest, ReadyServiceLetsALimitedAccountOnXpGoOn) {
   RunResult r = RunLauncher(options);
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_TRUE(r.boxes.empty()) << r.Describe();
-  EXPECT_TRUE(Deployed());
+  EXPECT_TRUE(ViewerStarted());
 }
 
 // A stick with a link that leads back up its tree, a link to a folder off the
@@ -365,7 +385,7 @@ TEST_F(GateTest, HostileStickWalkEnds) {
   EXPECT_EQ(RecordedStarts(swiftgate_record, L" /update"), 1);
   ::Sleep(300);
   EXPECT_FALSE(FileExists(confera_record));
-  EXPECT_TRUE(Deployed());
+  EXPECT_TRUE(ViewerStarted());
 }
 
 }  // namespace

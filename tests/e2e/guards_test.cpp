@@ -18,6 +18,7 @@ namespace quillon::helpers {
 namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
+const wchar_t k642[] = L"Stewardry設定中は起動できません。(RC)";
 const wchar_t kUserKey[] = L"Software\\Vaultine";
 const wchar_t k360Key[] = L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu";
 const wchar_t kAvastText[] =
@@ -103,7 +104,7 @@ TEST_F(GuardsTest, WaitWindowShowsTheAppAndCancelEndsTheStart) {
     ASSERT_TRUE(r.Ended()) << r.Describe();
     ASSERT_EQ(r.windows.size(), 1u) << r.Describe();
     EXPECT_TRUE(IsWaitWindow(r.windows[0])) << r.Describe();
-    EXPECT_FALSE(Deployed());
+    EXPECT_FALSE(ViewerStarted());
   }
 }
 
@@ -133,7 +134,7 @@ TEST_F(GuardsTest, WaitWindowFollowsTheStickUntilItIsFree) {
   RunResult r = launcher.Finish();
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
-  EXPECT_TRUE(Deployed());
+  EXPECT_TRUE(ViewerStarted());
 }
 
 // The force-quit button ends the named program with the system's task-kill
@@ -180,11 +181,12 @@ struct ToolStart {
 };
 
 TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
-  const wchar_t* const k642 = L"Stewardry設定中は起動できません。(RC)";
   const wchar_t* const k656 = L"Confera起動中は実行できません。(RC)";
   const ToolStart starts[] = {
       {"StewardryFromTheDesktop", L"Stewardry_Mutex", nullptr, false, k642, false},
       {"StewardryFromQuillonRun", L"Stewardry_Mutex", L"quillonrun.EXE", false, nullptr, false},
+      // The settings tool lets only the backup-tool check pass.
+      {"StewardryFromConfera", L"Stewardry_Mutex", L"Confera.exe", false, k642, false},
       // A parent found as Gone.exe would bring 642.
       {"StewardryParentGone", L"Stewardry_Mutex", L"Gone.exe", true, nullptr, false},
       {"KeepsafeFromTheDesktop", L"Keepsafe_Mutex", nullptr, false, k656, false},
@@ -222,7 +224,7 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
     if (c.message) {
       EXPECT_EQ(r.boxes[0].text, c.message);
     }
-    EXPECT_EQ(Deployed(), c.goes_on);
+    EXPECT_EQ(ViewerStarted(), c.goes_on);
   }
 }
 
@@ -230,7 +232,8 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
 
 // What the user does in a warning: press ignore or abort, perhaps after
 // ticking "do not show this message again".
-enum Answer { kIgnore = 1, kAbort = 2, kTickAndAbort = 3 };
+// Escape and the close box are the dialog manager's roads to abort.
+enum Answer { kIgnore, kAbort, kTickAndAbort, kTickAndIgnore, kEscape, kCloseBox };
 
 struct WarningStart {
   const char* name;
@@ -246,7 +249,6 @@ TEST_F(GuardsTest, AntivirusWarnings) {
   const WarningStart starts[] = {
       {"AvastIgnored", true, false, nullptr, {kIgnore}, {kAvastText}, true},
       {"AvastAbortedBefore360", true, true, nullptr, {kAbort}, {kAvastText}, false},
-      {"StringFlagStillWarns", true, false, "0", {kIgnore}, {kAvastText}, true},
       {"BothProductsAvastFirst",
        true,
        true,
@@ -254,8 +256,12 @@ TEST_F(GuardsTest, AntivirusWarnings) {
        {kIgnore, kIgnore},
        {kAvastText, k360Text},
        true},
+      {"EscapeAborts", true, false, nullptr, {kEscape}, {kAvastText}, false},
+      {"CloseBoxAborts", true, false, nullptr, {kCloseBox}, {kAvastText}, false},
       {"TickedAndAborted", true, false, nullptr, {kTickAndAbort}, {kAvastText}, false},
-      // The flag that the last start stored: no more warning.
+      // The string replaces the flag that the tick stored.
+      {"StringFlagStillWarns", true, false, "0", {kTickAndIgnore}, {kAvastText}, true},
+      // The flag that the last start's tick stored: no more warning.
       {"AfterTheTick", true, false, nullptr, {}, {}, true},
       {"360TickedAndAborted", false, true, nullptr, {kTickAndAbort}, {k360Text}, false},
   };
@@ -287,22 +293,68 @@ TEST_F(GuardsTest, AntivirusWarnings) {
       EXPECT_EQ(TextOf(w, 1), L"無視(RC)");
       EXPECT_EQ(TextOf(w, 2), L"中止(RC)");
       EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
-      if (answer == kTickAndAbort)
+      if (answer == kTickAndAbort || answer == kTickAndIgnore)
         PressButton(w.window, 1001);
-      return PressButton(w.window, answer == kIgnore ? IDOK : IDCANCEL);
+      if (answer == kEscape)
+        return ::PostMessageW(w.window, WM_KEYDOWN, VK_ESCAPE, 0) != 0;
+      if (answer == kCloseBox)
+        return ::PostMessageW(w.window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+      return PressButton(w.window, answer == kIgnore || answer == kTickAndIgnore ? IDOK : IDCANCEL);
     };
     RunResult r = RunLauncher(options);
     ASSERT_TRUE(r.Ended()) << r.Describe();
     ASSERT_EQ(r.windows.size(), c.texts.size()) << r.Describe();
     for (size_t i = 0; i < c.texts.size(); ++i)
       EXPECT_EQ(TextOf(r.windows[i], 1002), c.texts[i]) << i;
-    EXPECT_EQ(Deployed(), c.goes_on);
+    EXPECT_EQ(ViewerStarted(), c.goes_on);
   }
   // Each warning's tick stored its own flag.
   for (const wchar_t* name : {L"AVASTCHECK_MSG", L"360CHECK_MSG"}) {
     RegistryValue flag = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, name);
     EXPECT_TRUE(flag.present && flag.type == REG_DWORD && flag.data == std::vector<BYTE>(4, 0))
         << Narrow(name);
+  }
+}
+
+// ---- The order of the guards ----
+
+// Avast installed and one more situation: the windows come in the steps'
+// order, and a step that ends the start shows only its own message.
+TEST_F(GuardsTest, GuardsComeInTheirOrder) {
+  const struct {
+    const char* name;
+    std::vector<std::wstring> mutexes;
+    const wchar_t* wine_version;
+    std::vector<std::wstring> seen;  // the warning's or message box's texts
+  } cases[] = {
+      {"PreviousGenerationBeforeTheWarning",
+       {L"_OstrelVT_Mutex"},
+       L"win7",
+       {L"共存できないディスクが動作しています。(RC)"}},
+      {"WarningBeforeTheManagementTool", {L"Stewardry_Mutex"}, L"win7", {kAvastText, k642}},
+      {"VersionGateBeforeTheBusyStick",
+       {L"_OstrelVT7_Mutex", L"_VaultineStart_"},
+       L"win2k",
+       {kAvastText, L"The version of Windows doesn't correspond.(RC)"}},
+  };
+  PlaceAvast();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(
+        WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AVASTCHECK_MSG", RegistryValue()));
+    ASSERT_TRUE(SetWineVersion(c.wine_version));
+    MutexHolder held(c.mutexes);
+    ASSERT_TRUE(held.holding());
+    RunOptions options;
+    options.on_window = [](const WindowInfo& w) {
+      return !w.is_message_box && w.Control(1002) && PressButton(w.window, IDOK);
+    };
+    RunResult r = RunLauncher(options);
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    std::vector<std::wstring> seen;
+    for (const WindowInfo& w : r.windows)
+      seen.push_back(w.is_message_box ? w.text : TextOf(w, 1002));
+    EXPECT_EQ(seen, c.seen) << r.Describe();
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "gtest/gtest.h"
 #include "tests/helpers/registry_value.h"
+#include "tests/helpers/test_files.h"
 
 namespace quillon::helpers {
 namespace {
@@ -45,6 +46,24 @@ TEST(WarningFlagTest, OnlyADwordReadAsZeroSuppresses) {
       ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, flag, value)) << c.name;
       EXPECT_EQ(WarningSuppressed(flag), c.suppressed) << c.name;
     }
+  }
+}
+
+// The fixed path on the Windows folder's drive, whatever that drive is.
+TEST(AvastServicePathTest, TakesTheWindowsFoldersDrive) {
+  const struct {
+    const wchar_t* windows_folder;
+    bool ok;
+    const wchar_t* path;
+  } cases[] = {
+      {L"C:\\windows", true, L"C:\\Program Files\\AVAST Software\\AVAST\\AvastSvc.exe"},
+      {L"D:\\WINNT", true, L"D:\\Program Files\\AVAST Software\\AVAST\\AvastSvc.exe"},
+      {L"", false, L""},
+  };
+  for (const auto& c : cases) {
+    PathBuffer path;
+    EXPECT_EQ(AvastServicePath(c.windows_folder, &path), c.ok) << Narrow(c.windows_folder);
+    EXPECT_STREQ(path.Get(), c.path);
   }
 }
 

@@ -68,6 +68,17 @@ const ChoiceStart kChoiceStarts[] = {
      false, "English"},
     {"VolumeAnswersRegistryNumber", TO_ENGLISH DEFAULT(1), nullptr, 2, true, "Japanese"},
     {"VolumeAnswersNoRegistryValue", DEFAULT(1), nullptr, -1, true, "Japanese"},
+    // The registry only for an answering volume and nothing stored.
+    {"VolumeRefusesRegistryNumber", DEFAULT(1), nullptr, 2, false, "Index"},
+    {"StoredBeatsAnAnsweringVolume", "", "1", 2, true, "English"},
+    // A number that names no File key is automatic; one beyond a gap isn't.
+    {"StoredDigitBeyondTheKeys", TO_ENGLISH, "5", -1, false, "English"},
+    {"StickDefaultBeyondTheKeys", TO_ENGLISH DEFAULT(5), nullptr, -1, false, "English"},
+    {"RegistryNumberBeyondTheKeys", TO_ENGLISH, nullptr, 5, true, "English"},
+    {"StickDefaultBeyondAGap", "6=0411.cfg\r\n" TO_ENGLISH DEFAULT(6), nullptr, -1, false,
+     "Japanese"},
+    // A listed file that isn't on the stick.
+    {"StoredFileMissing", "", "0804.cfg", -1, false, "Index"},
     {"LocaleIdMapping", TO_ENGLISH, nullptr, -1, false, "English"},
     {"MappedFileMissing", "[LocaleID]\r\n0411=0c04\r\n", nullptr, -1, false, "Index"},
 };
