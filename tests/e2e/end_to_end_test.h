@@ -57,18 +57,6 @@ class EndToEndTest : public ::testing::Test {
     return false;
   }
 
-  // The start got as far as the viewer: its shortcut is there and the viewer
-  // it opened through the shell (no process to wait for) wrote its record.
-  static bool ViewerStarted() {
-    if (!FileExists(ProductDataFolder() + L"\\Quillon.lnk"))
-      return false;
-    for (int i = 0; i < 50; ++i, ::Sleep(100)) {
-      if (FileExists(ProductDataFolder() + L"\\Portico.record.txt"))
-        return true;
-    }
-    return false;
-  }
-
   std::wstring data_;  // the per-user data folder
 };
 

@@ -178,6 +178,16 @@ std::wstring ProductDataFolder() {
   return base.empty() ? base : base + L"\\Vaultine";
 }
 
+bool ViewerStarted() {
+  if (!FileExists(ProductDataFolder() + L"\\Quillon.lnk"))
+    return false;
+  for (int i = 0; i < 50; ++i, ::Sleep(100)) {
+    if (FileExists(ProductDataFolder() + L"\\Portico.record.txt"))
+      return true;
+  }
+  return false;
+}
+
 std::wstring ShortDataFolder() {
   wchar_t folder[MAX_PATH] = {};
   DWORD length = GetProductFolder(MAX_PATH, folder);

@@ -67,6 +67,10 @@ std::wstring ProductDataFolder();
 // The data folder as GetProductFolder hands it out: short form, trailing
 // backslash, created when missing. Empty on failure.
 std::wstring ShortDataFolder();
+// A start got as far as the viewer: its shortcut is in the data folder and
+// the viewer stand-in, opened through the shell (no process to wait for),
+// wrote its record there within 5 seconds.
+bool ViewerStarted();
 
 // Moves the user's data folder aside for its lifetime and puts it back after,
 // whatever was left in its place.

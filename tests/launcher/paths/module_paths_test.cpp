@@ -78,15 +78,14 @@ TEST(ModuleFolderFromPathTest, Table) {
 TEST(ModuleIniPathFromPathTest, Table) {
   const std::wstring n251(251, L'n');  // with "E:\": 254, and ".ini": 258
   const FolderCase cases[] = {
-    {L"E:\Quillon.exe", true, L"E:\Quillon.ini"}, {L"E:\Quillon", true, L"E:\Quillon.ini"},
-    {L"E:\dir.v2\Quillon", true, L"E:\dir.ini"},
-    {L"E:\dir.v2\Quillon.EXE", true, L"E:\dir.v2\Quillon.ini"}, {
-      L"E:\" + n251 + L" x ", true, L" E :\" + n251 + L" x.ini "},
-      {L"E:\" + n251 + L" xy ", false, L"
-       "},
-       {
-         L"E:\" + n251 + L" xy.exe ", true, L" E :\" + n251 + L" xy.ini "},
-       };
+      {L"E:\\Quillon.exe", true, L"E:\\Quillon.ini"},
+      {L"E:\\Quillon", true, L"E:\\Quillon.ini"},
+      {L"E:\\dir.v2\\Quillon", true, L"E:\\dir.ini"},
+      {L"E:\\dir.v2\\Quillon.EXE", true, L"E:\\dir.v2\\Quillon.ini"},
+      {L"E:\\" + n251 + L"x", true, L"E:\\" + n251 + L"x.ini"},
+      {L"E:\\" + n251 + L"xy", false, L""},
+      {L"E:\\" + n251 + L"xy.exe", true, L"E:\\" + n251 + L"xy.ini"},
+  };
   for (const FolderCase& c : cases) {
     PathBuffer ini;
     EXPECT_EQ(c.ok, ModuleIniPathFromPath(c.path.c_str(), &ini)) << Narrow(c.path);
