@@ -84,7 +84,7 @@ TEST(ModuleIniPathFromPathTest, Table) {
       {L"E:\\dir.v2\\Quillon.EXE", true, L"E:\\dir.v2\\Quillon.ini"},
       {L"E:\\" + n251 + L"x", true, L"E:\\" + n251 + L"x.ini"},
       {L"E:\\" + n251 + L"xy", false, L""},
-      {L"E:\\" + n251 + L"xy.exe", true, L"E:\\" + n251 + L"xy.ini"},
+      {L"E:\\" + n251 + L"x.exe", true, L"E:\\" + n251 + L"x.ini"},  // 259: at capacity
   };
   for (const FolderCase& c : cases) {
     PathBuffer ini;
