@@ -320,8 +320,8 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
     ASSERT_TRUE(PressButton(dialog.window, again.button));
     ASSERT_TRUE(WaitForWindowGone(dialog.window, 5000));
     ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
-    EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find(again.stored),
-              std::string::npos);
+    const std::string stored(choice_file.begin(), choice_file.end());
+    EXPECT_NE(stored.find(again.stored), std::string::npos) << stored;
   }
   ASSERT_TRUE(PressButton(setup.window, IDCANCEL));
   RunResult r = launcher.Finish();
