@@ -93,7 +93,8 @@ say "gallery: $out/gallery/index.html"
 
 # 6. The manifest. The component rows are those of the payload table
 # (cmake/payloads.cmake), in its order; the packed size is that of the stream
-# embedded in the program.
+# embedded in the program. It is written aside and put in place only when
+# complete: a missing stream leaves no manifest at all.
 version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
   resources/quillon.rc)
 commit=$(git rev-parse HEAD 2>/dev/null || echo unknown)
@@ -117,11 +118,12 @@ tool() { "$@" 2>/dev/null | head -n 1; }
       echo "component $resource $file $(wc -c <"$components/$file" | tr -d ' ')" \
         "$(sha256sum <"$components/$file" | cut -d' ' -f1) $(wc -c <"$stream" | tr -d ' ')"
     done
-} >"$out/MANIFEST"
-[ "$(grep -c '^component ' "$out/MANIFEST")" -gt 0 ] || {
+} >"$work/MANIFEST"
+[ "$(grep -c '^component ' "$work/MANIFEST")" -gt 0 ] || {
   echo "release: the manifest lists no component" >&2
   exit 1
 }
+mv "$work/MANIFEST" "$out/MANIFEST"
 
 say "Quillon.exe $version, $(grep -c '^component ' "$out/MANIFEST") components," \
   "$(wc -l <"$out/SHA256SUMS") files summed"
