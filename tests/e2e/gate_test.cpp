@@ -294,7 +294,7 @@ TEST_F(GateTest, EachSituation) {
     const size_t conversations = 2u * static_cast<size_t>(c.probes);
     for (int i = 0; i < 40 && service && service->Received().size() < conversations; ++i)
       ::Sleep(50);
-    EXPECT_EQ(service ? service->Received().size() : 0u, conversations);
+    EXPECT_EQ(service ? service->Received().size() : 0u, conversations) << "conversations";
     EXPECT_EQ(UserDword(L"AutoUpdate"), c.auto_update);
     EXPECT_EQ(UserDword(L"SETUP_SWIFTGATE_MSG"), c.prompt_after);
   }
