@@ -58,10 +58,30 @@ TEST_F(CompanionsTest, FirstAcceptedCopiesFromOneWalk) {
   EXPECT_EQ(StickWalkCount(), walks + 1);
 }
 
-// Only too-old copies, and a copy whose path doesn't fit 260 characters: none
-// found, and the out buffer untouched.
+// Two accepted copies: the first in the walk's order, depth first, is taken.
+TEST_F(CompanionsTest, FirstOfTwoAcceptedCopies) {
+  // Which of two folders the walk meets first is the file system's order.
+  ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L"p").c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L"q").c_str(), nullptr));
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((StickRoot() + L"*.*").c_str(), &entry);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  while (entry.cFileName[0] == L'.' && ::FindNextFileW(find, &entry)) {
+  }
+  ::FindClose(find);
+  const std::wstring first = entry.cFileName, second = first == L"p" ? L"q" : L"p";
+  Place(L"6_0_0_18\\Swiftgate.exe", first + L"\\deep\\Swiftgate.exe");
+  Place(L"6_0_0_18\\Swiftgate.exe", second + L"\\Swiftgate.exe");
+  ASSERT_TRUE(FindSwiftgate(StickRoot().c_str(), &found_));
+  EXPECT_EQ(std::wstring(found_.Get()), StickRoot() + first + L"\\deep\\Swiftgate.exe");
+}
+
+// Only too-old copies (the first number or the fourth below 6, 18), and a copy
+// whose path doesn't fit 260 characters: none found, and the out buffer
+// untouched.
 TEST_F(CompanionsTest, OldOrTooDeepCopiesAreNotFound) {
   Place(L"6_0_0_17\\Swiftgate.exe", L"Swiftgate.exe");
+  Place(L"5_9_9_18\\Swiftgate.exe", L"five\\Swiftgate.exe");
   const std::wstring deep = std::wstring(200, L'd') + L"\\" + std::wstring(60, L'e');
   Place(L"Confera.exe", deep + L"\\Confera.exe");
   ASSERT_TRUE(found_.Assign(L"untouched"));

@@ -5,6 +5,7 @@
 // what was written and started, and whether the start reached the viewer.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -46,64 +47,82 @@ struct GateStart {
   bool confera_started;  //
   int auto_update;       // AutoUpdate after the start; -1: none
   int prompt_after;      // SETUP_SWIFTGATE_MSG after the start; -1: none
+  int probes;            // probes that reached the service, two conversations each
 };
 
 const GateStart kStarts[] = {
     // name, service, admin, shift, swiftgate, confera, user prompt, stick, exit code,
-    // set-up actions, question, message, viewer, updates, confera, AutoUpdate, prompt after
+    // set-up actions, question, message, viewer, updates, confera, AutoUpdate, prompt after,
+    // probes
     {"ReadyAcceptingNoCompanion", kReadyAccepting, false, false, nullptr, false, -1, "", 0, nullptr,
-     nullptr, nullptr, true, 0, false, -1, -1},
+     nullptr, nullptr, true, 0, false, -1, -1, 1},
     {"NonAdminShiftWithCompanion", kReadyAccepting, false, true, L"6_0_0_18", false, -1, "", 0,
-     "no", nullptr, k651, false, 0, false, 0, 1},
+     "no", nullptr, k651, false, 0, false, 0, 1, 2},
     // The user's 0 doesn't keep the question from a user who can't do without it.
     {"AbsentNonAdminPromptOff", kAbsent, false, false, L"6_0_0_18", false, 0, "", 0, "no", nullptr,
-     k651, false, 0, false, 0, 1},
+     k651, false, 0, false, 0, 1, 0},
     {"AbsentNonAdminNoCompanion", kAbsent, false, false, nullptr, false, -1, "", 0, nullptr,
-     nullptr, k651, false, 0, false, -1, -1},
+     nullptr, k651, false, 0, false, -1, -1, 0},
     {"AbsentNonAdminOldSwiftgate", kAbsent, false, false, L"6_0_0_17", false, -1, "", 0, nullptr,
-     nullptr, k651, false, 0, false, -1, -1},
+     nullptr, k651, false, 0, false, -1, -1, 0},
     {"AbsentAdminNoCompanion", kAbsent, true, false, nullptr, false, -1, "", 0, nullptr, nullptr,
-     nullptr, true, 0, false, -1, -1},
+     nullptr, true, 0, false, -1, -1, 0},
     {"AbsentAdminStickPromptOff", kAbsent, true, false, L"6_0_0_18", false, -1,
-     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, nullptr, nullptr, true, 0, false, -1, -1},
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, nullptr, nullptr, true, 0, false, -1, -1, 0},
     {"NotAcceptingAdminNoSwiftgate", kReadyNotAccepting, true, false, nullptr, false, -1, "", 0,
-     nullptr, nullptr, k556, false, 0, false, -1, -1},
+     nullptr, nullptr, k556, false, 0, false, -1, -1, 2},
     {"NotAcceptingUpdateYesSucceeds", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
-     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "yes", nullptr, true, 1, false, -1, -1},
+     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "yes", nullptr, true, 1, false, -1, -1, 2},
     {"NotAcceptingUpdateYesFails", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
-     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, "yes", nullptr, false, 1, false, -1, -1},
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, "yes", nullptr, false, 1, false, -1, -1, 2},
     {"NotAcceptingUpdateNo", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
-     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "no", nullptr, false, 0, false, -1, -1},
+     "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "no", nullptr, false, 0, false, -1, -1, 2},
     // Yes starts Confera.exe when it is there, and the start ends.
     {"SetupYesStartsConfera", kAbsent, false, false, L"6_0_0_18", true, -1, "", 0, "yes", nullptr,
-     nullptr, false, 0, true, 0, 1},
+     nullptr, false, 0, true, 0, 1, 0},
     // A failed update brings the question back.
     {"SetupYesUpdateFailsThenNo", kAbsent, false, false, L"6_0_0_18", false, -1, "", 0, "yes no",
-     nullptr, k651, false, 1, false, 0, 1},
+     nullptr, k651, false, 1, false, 0, 1, 0},
     {"AdminSetupYesUpdated", kAbsent, true, false, L"6_0_0_18", false, -1, "", 1, "yes", nullptr,
-     nullptr, true, 1, false, 0, 1},
+     nullptr, true, 1, false, 0, 1, 0},
     {"AdminSetupTickNo", kAbsent, true, false, L"6_0_0_18", false, -1, "", 0, "tick1001 no",
-     nullptr, nullptr, true, 0, false, 0, 0},
+     nullptr, nullptr, true, 0, false, 0, 0, 0},
     // The next start: the user's 0 keeps the question away...
     {"AdminAfterTheTick", kAbsent, true, false, L"6_0_0_18", false, 0, "", 0, nullptr, nullptr,
-     nullptr, true, 0, false, -1, 0},
+     nullptr, true, 0, false, -1, 0, 0},
     // ... unless Shift is held, which sets it to 1 again.
     {"AdminShiftBringsTheQuestionBack", kAbsent, true, true, L"6_0_0_18", false, 0, "", 0, "no",
-     nullptr, nullptr, true, 0, false, 0, 1},
+     nullptr, nullptr, true, 0, false, 0, 1, 0},
     {"ConferaAloneIsOffered", kAbsent, true, false, nullptr, true, -1, "", 0, "no", nullptr,
-     nullptr, true, 0, false, 0, 1},
+     nullptr, true, 0, false, 0, 1, 0},
     {"NotAcceptingNonAdminSwiftgate", kReadyNotAccepting, false, false, L"6_0_0_18", false, 0, "",
-     0, "no", nullptr, k651, false, 0, false, 0, 1},
+     0, "no", nullptr, k651, false, 0, false, 0, 1, 2},
     {"NotAcceptingAdminOldSwiftgate", kReadyNotAccepting, true, false, L"6_0_0_17", false, -1, "",
-     0, nullptr, nullptr, k556, false, 0, false, -1, -1},
+     0, nullptr, nullptr, k556, false, 0, false, -1, -1, 2},
     // The question first, then the update offer.
     {"NotAcceptingAdminQuestionThenOffer", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
-     "", 0, "no", "no", nullptr, false, 0, false, 0, 1},
+     "", 0, "no", "no", nullptr, false, 0, false, 0, 1, 3},
     // Shift asks for the service check: an administrator with a ready service goes on.
     {"AdminShiftReadyAccepting", kReadyAccepting, true, true, nullptr, false, -1, "", 0, nullptr,
-     nullptr, nullptr, true, 0, false, -1, 1},
+     nullptr, nullptr, true, 0, false, -1, 1, 2},
     {"NonAdminShiftReadyNoCompanion", kReadyAccepting, false, true, nullptr, false, -1, "", 0,
-     nullptr, nullptr, k651, false, 0, false, -1, 1},
+     nullptr, nullptr, k651, false, 0, false, -1, 1, 1},
+    // Probes that find the service again after the set-up question and before the
+    // administrator's road; the service the question's update brought up lets the start go on.
+    {"ServiceUpDuringSetup", kAbsent, false, false, L"6_0_0_18", false, -1, "", 1, "serve yes",
+     nullptr, nullptr, true, 1, false, 0, 1, 1},
+    // Enter at once, Esc and the close box answer No.
+    {"AdminEnterAnswersNo", kAbsent, true, false, L"6_0_0_18", true, -1, "", 1, "enter", nullptr,
+     nullptr, true, 0, false, 0, 1, 0},
+    {"AdminEscAnswersNo", kAbsent, true, false, L"6_0_0_18", false, -1, "", 1, "tick1001 esc",
+     nullptr, nullptr, true, 0, false, 0, 0, 0},
+    {"AdminCloseBoxAnswersNo", kAbsent, true, false, L"6_0_0_18", false, -1, "", 1,
+     "tick1001 close", nullptr, nullptr, true, 0, false, 0, 0, 0},
+    // The stick's 0 keeps the question away from a user's 1 and from Shift.
+    {"AdminStickOffUserOn", kAbsent, true, false, L"6_0_0_18", false, 1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, nullptr, nullptr, true, 0, false, -1, 1, 0},
+    {"NonAdminShiftStickOff", kReadyAccepting, false, true, L"6_0_0_18", false, 0,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, nullptr, k651, false, 0, false, -1, 1, 1},
 };
 
 // Lines of a companion's record file (one per start).
@@ -119,6 +138,18 @@ int RecordedStarts(const std::wstring& record, const std::wstring& needle) {
   return count;
 }
 
+// What follows the program's path on a companion's recorded command line.
+std::string RecordedArguments(const std::wstring& record) {
+  std::vector<unsigned char> bytes;
+  ReadBytes(record, &bytes);
+  std::string line(bytes.begin(), bytes.end());
+  const size_t program_end = line.find(".exe");
+  if (program_end == std::string::npos)
+    return line;
+  line.erase(0, program_end + (line.compare(program_end, 5, ".exe\"") == 0 ? 5 : 4));
+  return line.substr(0, line.find_last_not_of(" \r\n") + 1);
+}
+
 int UserDword(const wchar_t* name) {
   RegistryValue value = ReadRegistryValue(HKEY_CURRENT_USER, kUserKey, name);
   if (!value.present || value.type != REG_DWORD || value.data.size() != 4)
@@ -132,9 +163,23 @@ class GateTest : public EndToEndTest {
   ScopedRegistryValueRestore prompt_{HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG"};
 };
 
-// Performs the actions "tick1001", "yes", "no" ... on the set-up dialog. A
-// press waits for the dialog to take it, update run included.
-void ActOnSetupDialog(HWND dialog, const char* actions) {
+// A key as the dialog's focused control (or the dialog) gets it.
+bool PostKey(HWND dialog, WPARAM key) {
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof(thread);
+  HWND target = dialog;
+  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &thread) && thread.hwndFocus)
+    target = thread.hwndFocus;
+  return ::PostMessageW(target, WM_KEYDOWN, key, 1) &&
+         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+// Performs the actions "tick1001", "yes", "no", "enter", "esc", "close" (the
+// close box) ... on the set-up dialog; "serve" brings the service up
+// meanwhile. A press waits for the dialog to take it, update run included.
+void ActOnSetupDialog(HWND dialog,
+                      const char* actions,
+                      const std::function<bool()>& serve = nullptr) {
   std::istringstream words(actions);
   bool answered = false;
   for (std::string word; words >> word;) {
@@ -145,10 +190,20 @@ void ActOnSetupDialog(HWND dialog, const char* actions) {
     }
     if (word.compare(0, 4, "tick") == 0) {
       EXPECT_TRUE(PressButton(dialog, std::stoi(word.substr(4))));
+      continue;
+    }
+    if (word == "serve") {
+      EXPECT_TRUE(serve && serve());
+      continue;
+    }
+    if (word == "enter" || word == "esc") {
+      EXPECT_TRUE(PostKey(dialog, word == "enter" ? VK_RETURN : VK_ESCAPE));
+    } else if (word == "close") {
+      EXPECT_TRUE(::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
     } else {
       EXPECT_TRUE(PressButton(dialog, word == "yes" ? IDOK : IDCANCEL));
-      answered = true;
     }
+    answered = true;
   }
 }
 
@@ -179,12 +234,15 @@ TEST_F(GateTest, EachSituation) {
     ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"AutoUpdate", RegistryValue()));
     std::unique_ptr<ServiceStandin> service;
     std::unique_ptr<ScopedServiceProgram> program;
-    if (c.service != kAbsent) {
-      service = std::make_unique<ServiceStandin>(c.service == kReadyAccepting
+    const auto serve = [&](Service kind) {
+      service = std::make_unique<ServiceStandin>(kind == kReadyAccepting
                                                      ? L"--reply ok --conversations 50"
                                                      : L"--reply noetx --conversations 50");
       program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
-      ASSERT_TRUE(service->listening() && program->placed());
+      return service->listening() && program->placed();
+    };
+    if (c.service != kAbsent) {
+      ASSERT_TRUE(serve(c.service));
     }
 
     int setup_dialogs = 0;
@@ -196,7 +254,10 @@ TEST_F(GateTest, EachSituation) {
     options.on_window = [&](const WindowInfo& w) {
       if (w.Control(1004)) {
         ++setup_dialogs;
-        ActOnSetupDialog(w.window, c.setup_actions ? c.setup_actions : "no");
+        // The stick has no AutoUpdateURL: no version-check box.
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(w.window, 1003)));
+        ActOnSetupDialog(w.window, c.setup_actions ? c.setup_actions : "no",
+                         [&] { return serve(kReadyAccepting); });
         return true;
       }
       if (w.is_message_box && w.Control(IDYES)) {
@@ -219,12 +280,21 @@ TEST_F(GateTest, EachSituation) {
     EXPECT_EQ(ViewerStarted(), c.reaches_viewer);
     EXPECT_EQ(RecordedStarts(tools + L"\\Swiftgate.record.txt", L" /update"), c.updates);
     // Confera.exe is started without waiting: its record may come late.
-    bool confera_started = FileExists(tools + L"\\Confera.record.txt");
+    const std::wstring confera_record = tools + L"\\Confera.record.txt";
+    bool confera_started = RecordedStarts(confera_record, L"\n") > 0;
     for (int i = 0; i < 50 && c.confera_started && !confera_started; ++i) {
       ::Sleep(100);
-      confera_started = FileExists(tools + L"\\Confera.record.txt");
+      confera_started = RecordedStarts(confera_record, L"\n") > 0;
     }
     EXPECT_EQ(confera_started, c.confera_started);
+    if (confera_started) {
+      EXPECT_EQ(RecordedArguments(confera_record), "");
+    }
+    // The last conversation's record may come just after the launcher's end.
+    const size_t conversations = 2u * static_cast<size_t>(c.probes);
+    for (int i = 0; i < 40 && service && service->Received().size() < conversations; ++i)
+      ::Sleep(50);
+    EXPECT_EQ(service ? service->Received().size() : 0u, conversations) << "conversations";
     EXPECT_EQ(UserDword(L"AutoUpdate"), c.auto_update);
     EXPECT_EQ(UserDword(L"SETUP_SWIFTGATE_MSG"), c.prompt_after);
   }

@@ -28,12 +28,16 @@ ServiceStandin::~ServiceStandin() {
 }
 
 Conversations ServiceStandin::Finish() {
+  if (!process_.IsValid() || ::WaitForSingleObject(process_.Process(), 5000) != WAIT_OBJECT_0)
+    return Conversations();
+  return Received();
+}
+
+Conversations ServiceStandin::Received() const {
   Conversations conversations;
   std::vector<unsigned char> record;
-  if (!process_.IsValid() || ::WaitForSingleObject(process_.Process(), 5000) != WAIT_OBJECT_0 ||
-      !ReadBytes(dir_.Join(L"record.txt"), &record)) {
+  if (!ReadBytes(dir_.Join(L"record.txt"), &record))
     return conversations;
-  }
   // One line per conversation, one word of hexadecimal digits per read.
   std::istringstream lines(std::string(record.begin(), record.end()));
   for (std::string line; std::getline(lines, line);) {

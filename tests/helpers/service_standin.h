@@ -29,6 +29,8 @@ class ServiceStandin {
   // Waits (at most 5 s) for the server's end and returns what it received;
   // empty when it didn't end.
   Conversations Finish();
+  // What it has received so far: the conversations that have ended.
+  Conversations Received() const;
 
  private:
   TempDir dir_;

@@ -164,11 +164,14 @@ TEST(ServiceProbeTest, ProgramVersionMinimums) {
   const struct {
     const wchar_t* version;  // empty: no program
     bool current;
-  } cases[] = {{L"7_0_0_24", true},
-               {L"8_0_0_24", true},
-               {L"7_9_9_23", false},
-               {L"8_0_0_1", false},
-               {L"", false}};
+  } cases[] = {
+      {L"7_0_0_24", true},   // both numbers at the minimums
+      {L"8_0_0_24", true},   // a higher first number
+      {L"7_9_9_23", false},  // the fourth number too low
+      {L"8_0_0_1", false},   // a higher first number doesn't make up for it
+      {L"6_9_9_24", false},  // the first number too low
+      {L"", false},          // no program
+  };
   for (const auto& c : cases) {
     ScopedServiceProgram program(c.version);
     ASSERT_TRUE(program.placed()) << Narrow(c.version);
