@@ -310,10 +310,12 @@ TEST_F(DeployTest, ParameterFromTheStickSettings) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     KillProcessesNamed({L"Portico.exe"});
+    ASSERT_TRUE(ClearDataFolder());
     ASSERT_TRUE(WriteStickSettings(c.settings));
     RunResult r = RunLauncher(RunOptions());
     ASSERT_TRUE(r.Ended()) << r.Describe();
     EXPECT_TRUE(r.boxes.empty()) << r.Describe();
+    EXPECT_TRUE(ViewerStarted());
     EnvironmentValue parameter = ReadEnvironment(L"VT_Parameter");
     ASSERT_TRUE(parameter.present);
     EXPECT_EQ(parameter.type, static_cast<DWORD>(REG_SZ));

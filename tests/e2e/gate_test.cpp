@@ -161,6 +161,8 @@ class GateTest : public EndToEndTest {
  protected:
   ScopedRegistryValueRestore auto_update_{HKEY_CURRENT_USER, kUserKey, L"AutoUpdate"};
   ScopedRegistryValueRestore prompt_{HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG"};
+  // A start publishes the stick's parameter for the user.
+  ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, L"Environment", L"VT_Parameter"};
 };
 
 // A key as the dialog's focused control (or the dialog) gets it.
@@ -212,10 +214,12 @@ TEST_F(GateTest, EachSituation) {
     SCOPED_TRACE(c.name);
     EndLeftovers();
     ASSERT_TRUE(PrepareStick());
-    RemoveTree(ProductDataFolder());
+    ASSERT_TRUE(ClearDataFolder());
     ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L".cfg").c_str(), nullptr));
     ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\Language.cfg",
                           std::string("[Quillon]\r\n") + c.stick_extra));
+    // A parameter, and no AutoUpdateURL: check box 1003 stays hidden.
+    ASSERT_TRUE(WriteStickSettings(SettingsWith({"VT_Parameter=vt1"})));
     const std::wstring tools = StickRoot() + L"Tools";
     if (c.swiftgate) {
       ASSERT_TRUE(
@@ -294,6 +298,7 @@ TEST_F(GateTest, EachSituation) {
     const size_t conversations = 2u * static_cast<size_t>(c.probes);
     for (int i = 0; i < 40 && service && service->Received().size() < conversations; ++i)
       ::Sleep(50);
+    ::Sleep(200);  // and a probe too many would have come by now
     EXPECT_EQ(service ? service->Received().size() : 0u, conversations) << "conversations";
     EXPECT_EQ(UserDword(L"AutoUpdate"), c.auto_update);
     EXPECT_EQ(UserDword(L"SETUP_SWIFTGATE_MSG"), c.prompt_after);

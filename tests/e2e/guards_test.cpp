@@ -198,7 +198,7 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
   TempDir parents;
   for (const ToolStart& c : starts) {
     SCOPED_TRACE(c.name);
-    RemoveTree(ProductDataFolder());
+    ASSERT_TRUE(ClearDataFolder());
     MutexHolder tool({c.mutex});
     ASSERT_TRUE(tool.holding());
     RunOptions options;
@@ -269,7 +269,7 @@ TEST_F(GuardsTest, AntivirusWarnings) {
     ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, name, RegistryValue()));
   for (const WarningStart& c : starts) {
     SCOPED_TRACE(c.name);
-    RemoveTree(ProductDataFolder());
+    ASSERT_TRUE(ClearDataFolder());
     RemoveTree(avast_);
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, k360Key);
     if (c.avast)

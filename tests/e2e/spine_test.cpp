@@ -104,7 +104,7 @@ TEST_P(VersionGateTest, RefusesWithOneMessageOrGoesOn) {
     EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
   } else {
     EXPECT_EQ(r.boxes.size(), 0u) << r.Describe();
-    EXPECT_TRUE(ViewerStarted());
+    EXPECT_TRUE(ViewerStarted()) << r.Describe();
   }
 }
 

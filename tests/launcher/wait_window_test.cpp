@@ -57,6 +57,7 @@ namespace wait_clock {
 constexpr DWORD kStart = 0xFFFFFFFFu - 30000;
 constexpr DWORD kElapsedMs[] = {0, 89999, 90999, 200000};
 size_t g_ticks_read = 0;
+LRESULT g_range = 0;
 int g_pauses = 0;
 std::vector<LRESULT> g_positions;
 HANDLE g_busy = nullptr;
@@ -77,6 +78,7 @@ void Pause(DWORD) {
     HWND window = nullptr;
     ::EnumThreadWindows(::GetCurrentThreadId(), TakeWaitWindow, reinterpret_cast<LPARAM>(&window));
     g_positions.push_back(::SendDlgItemMessageW(window, 2001, PBM_GETPOS, 0, 0));
+    g_range = ::SendDlgItemMessageW(window, 2001, PBM_GETRANGE, FALSE, 0);
   }
   if ((g_positions.size() == 3 || g_pauses > 50) && g_busy) {
     ::CloseHandle(g_busy);
@@ -94,6 +96,7 @@ TEST(WaitLoopTest, BarStopsAt90AndTheWaitGoesOn) {
   ScopedOverride<RetrySleepHook> pause(g_retry_sleep_for_testing, wait_clock::Pause);
   EXPECT_TRUE(WaitWhileStickIsBusy());
   EXPECT_EQ(wait_clock::g_positions, (std::vector<LRESULT>{89, 90, 90}));
+  EXPECT_EQ(wait_clock::g_range, 100);
 }
 
 }  // namespace
