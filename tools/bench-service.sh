@@ -31,7 +31,8 @@ field() {
 }
 median() { field "$1" "$2" median_ms; }
 calc() { awk "BEGIN { print $1 }"; }
-printf 'build: %s, %s runs per client and case\n' "$build" "$runs"
+printf 'build: %s, %s runs per client and case; machine: %s cores, load average %s\n' \
+  "$build" "$runs" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %10s %11s %8s %19s %7s\n' case probe_ms minimal_ms ratio minimal+check_ms ratio
 for c in none ready busy; do
   probe=$(median "$c" probe)
@@ -47,9 +48,22 @@ for c in none ready busy; do
 done
 printf 'program file check alone (part of the ready and busy probes): %.3f ms\n' \
   "$(median program_check probe)"
-# A second connection that comes while the server is still listening anew
-# finds the pipe busy and waits a 100 ms step, where WaitNamedPipeW returns
-# at once: it shows in the slowest run, not in the median.
-printf 'slowest ready probe: %.3f ms\n' "$(field ready probe max_ms)"
+# The slowest ready probe, and why: a second connection that comes while the
+# server is still listening anew finds the pipe busy, and the probe sleeps its
+# 100 ms step (where the minimal client's WaitNamedPipeW returns at once).
+for k in probe minimal 'minimal+check'; do
+  slowest=$(field ready "$k" max_ms)
+  busy=$(field ready "$k" slowest_busy)
+  printf 'slowest ready %-13s %8.3f ms, %s busy answer(s) in that run; runs with a busy pipe: %s of %s\n' \
+    "$k:" "$slowest" "$busy" "$(field ready "$k" busy_runs)" "$runs"
+done
+busy=$(field ready probe slowest_busy)
+if [ "$busy" -gt 0 ]; then
+  echo "  the slowest probe found the pipe busy $busy time(s) when it opened it again for the"
+  echo "  version check (the server not yet listening anew) and slept 100 ms after each answer"
+else
+  echo "  the slowest probe never found the pipe busy: its time is the machine's (load average" \
+    "$(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores)"
+fi
 printf 'targets: ratio <= 1.10; no server adds under 5 ms to a start (here %.3f ms)\n' \
   "$(median none probe)"
