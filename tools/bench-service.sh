@@ -46,6 +46,13 @@ for c in none ready busy; do
   printf '%-6s %10.3f %11.3f %8.2f %19.3f %7.2f\n' "$c" "$probe" "$minimal" \
     "$(calc "$probe / $minimal")" "$checked" "$(calc "$probe / $checked")"
 done
+# Where the ready probe's time goes: each half against the minimal client's.
+for h in presence version; do
+  p=$(median "ready_$h" probe)
+  m=$(median "ready_$h" 'minimal+check')
+  printf 'ready, %-8s half: probe %.3f ms, minimal+check %.3f ms, difference %+.3f ms\n' \
+    "$h" "$p" "$m" "$(calc "$p - $m")"
+done
 printf 'program file check alone (part of the ready and busy probes): %.3f ms\n' \
   "$(median program_check probe)"
 # The slowest ready probe, and why: a second connection that comes while the

@@ -11,7 +11,10 @@
 // that the probe is ready and asks the version too. The minimal client
 // waits for a busy pipe with WaitNamedPipeW; "minimal+check" is the same
 // client with the probe's check of the program file between its two
-// conversations. Prints one line per case and client:
+// conversations. The ready probe is also timed in its two halves (presence
+// with the program check; the version conversation) against the minimal
+// client's ("ready_presence", "ready_version"). Prints one line per case and
+// client:
 // "case=ready client=probe median_ms=... min_ms=... max_ms=... busy_runs=...
 // slowest_busy=...": busy_runs counts the runs in which an open of the pipe
 // found it busy (ERROR_PIPE_BUSY), slowest_busy the busy answers in the
@@ -77,10 +80,23 @@ HANDLE OpenPipe() {
   }
 }
 
-// The probe's conversations without anything around them: the closing
-// message alone, then request, reply and closing message. With |check|, the
-// program file's check comes between them, as in the probe.
-bool MinimalProbe(bool check) {
+// The probe's first conversation without anything around it: the closing
+// message alone. With |check|, the program file's check follows, as in the
+// probe.
+bool MinimalPresence(bool check) {
+  char closing[kServiceMessageCapacity];
+  const DWORD closing_length = static_cast<DWORD>(BuildClosingMessage(closing, sizeof(closing)));
+  DWORD done = 0;
+  HANDLE pipe = OpenPipe();
+  if (pipe == INVALID_HANDLE_VALUE)
+    return false;
+  ::WriteFile(pipe, closing, closing_length, &done, nullptr);
+  ::CloseHandle(pipe);
+  return !check || IsServiceProgramCurrent();
+}
+
+// The second: request, reply and closing message.
+bool MinimalVersionCheck() {
   char closing[kServiceMessageCapacity];
   char request[kServiceMessageCapacity];
   const DWORD closing_length = static_cast<DWORD>(BuildClosingMessage(closing, sizeof(closing)));
@@ -90,20 +106,16 @@ bool MinimalProbe(bool check) {
   HANDLE pipe = OpenPipe();
   if (pipe == INVALID_HANDLE_VALUE)
     return false;
-  ::WriteFile(pipe, closing, closing_length, &done, nullptr);
-  ::CloseHandle(pipe);
-  if (check && !IsServiceProgramCurrent())
-    return false;
-
-  pipe = OpenPipe();
-  if (pipe == INVALID_HANDLE_VALUE)
-    return false;
   char reply[kServiceMessageCapacity];
   const bool ok = ::WriteFile(pipe, request, request_length, &done, nullptr) &&
                   ::ReadFile(pipe, reply, sizeof(reply), &done, nullptr) &&
                   ::WriteFile(pipe, closing, closing_length, &done, nullptr);
   ::CloseHandle(pipe);
   return ok;
+}
+
+bool MinimalProbe(bool check) {
+  return MinimalPresence(check) && MinimalVersionCheck();
 }
 
 struct Run {
@@ -175,6 +187,37 @@ int wmain(int argc, wchar_t** argv) {
     }
     for (int client = 0; client < 3; ++client)
       Print(c.name, kClients[client], times[client]);
+  }
+  // The ready probe in its two halves, against the minimal client with the
+  // check: the presence conversation with the program file's check, then
+  // the version conversation, each timed on its own.
+  {
+    std::vector<Run> halves[2][2];
+    for (int run = 0; run < 2 * runs; ++run) {
+      const bool probe = run % 2 == 0;
+      helpers::ServiceStandin server(L"--reply ok --conversations 2");
+      if (!server.listening()) {
+        std::fprintf(stderr, "service_bench: the stand-in service doesn't start\n");
+        return 1;
+      }
+      LARGE_INTEGER start;
+      LARGE_INTEGER middle;
+      LARGE_INTEGER end;
+      g_busy_answers = 0;
+      ::QueryPerformanceCounter(&start);
+      probe ? ProbeService() : MinimalPresence(true);
+      ::QueryPerformanceCounter(&middle);
+      const int presence_busy = g_busy_answers;
+      g_busy_answers = 0;
+      probe ? QueryVersionCheck() : MinimalVersionCheck();
+      ::QueryPerformanceCounter(&end);
+      halves[probe ? 0 : 1][0].push_back({Milliseconds(start, middle), presence_busy});
+      halves[probe ? 0 : 1][1].push_back({Milliseconds(middle, end), g_busy_answers});
+    }
+    Print("ready_presence", "probe", halves[0][0]);
+    Print("ready_presence", "minimal+check", halves[1][0]);
+    Print("ready_version", "probe", halves[0][1]);
+    Print("ready_version", "minimal+check", halves[1][1]);
   }
   // The program file's check alone, which only the probe makes.
   std::vector<Run> check_times;
