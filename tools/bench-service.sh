@@ -5,8 +5,11 @@
 # (connect, write, read, close) on the same pipe in the same run
 # (service_bench.exe of a test build, tools/bench), and against that client
 # with the probe's check of the installed program file between its two
-# conversations. Prints the medians, the ratios and the time the probe adds
-# to a start when no service runs.
+# conversations. Prints the medians, the ratios, each half of the ready probe
+# (presence with the check; the version conversation) against the minimal
+# client's, the slowest ready run of each client with the busy answers that
+# its pipe gave and why it took its time, and the time the probe adds to a
+# start when no service runs.
 #
 #   tools/bench-service.sh [BUILD_DIR] [RUNS]
 #
