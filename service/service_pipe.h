@@ -40,7 +40,8 @@ class ServicePipe {
   // number of bytes read (0 when the read fails). True when the read succeeded
   // and the bytes pass the frame check (IsReplyFrame). The reply must arrive
   // whole in this read: nothing is read a second time. No byte within 10 s
-  // (a message of no bytes counts as none) is a failed read.
+  // (a message of no bytes counts as none) is a failed read; until the first
+  // byte is there the pipe is looked at as ReplyPollPause says.
   bool Receive(char* buffer, DWORD capacity, DWORD* received);
 
   // The whole conversation of one request: connect, send |request| (a
@@ -55,6 +56,11 @@ class ServicePipe {
  private:
   PipeHandle pipe_;
 };
+
+// The pause before the next look at the pipe for the reply, |waited_us|
+// microseconds after the first look: 0 (the processor yielded, no sleep)
+// during the first 2 ms, in which a service's reply comes, then 10 ms.
+DWORD ReplyPollPause(ULONGLONG waited_us);
 
 // The call that opens the pipe, with CreateFileW's parameters.
 using PipeOpenFunction = HANDLE(WINAPI*)(LPCWSTR name,

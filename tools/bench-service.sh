@@ -5,8 +5,11 @@
 # (connect, write, read, close) on the same pipe in the same run
 # (service_bench.exe of a test build, tools/bench), and against that client
 # with the probe's check of the installed program file between its two
-# conversations. Prints the medians, the ratios and the time the probe adds
-# to a start when no service runs.
+# conversations. Prints the medians, the ratios, each half of the ready probe
+# (presence with the check; the version conversation) against the minimal
+# client's, the slowest ready run of each client with the busy answers that
+# its pipe gave and why it took its time, and the time the probe adds to a
+# start when no service runs.
 #
 #   tools/bench-service.sh [BUILD_DIR] [RUNS]
 #
@@ -31,7 +34,8 @@ field() {
 }
 median() { field "$1" "$2" median_ms; }
 calc() { awk "BEGIN { print $1 }"; }
-printf 'build: %s, %s runs per client and case\n' "$build" "$runs"
+printf 'build: %s, %s runs per client and case; machine: %s cores, load average %s\n' \
+  "$build" "$runs" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %10s %11s %8s %19s %7s\n' case probe_ms minimal_ms ratio minimal+check_ms ratio
 for c in none ready busy; do
   probe=$(median "$c" probe)
@@ -45,11 +49,31 @@ for c in none ready busy; do
   printf '%-6s %10.3f %11.3f %8.2f %19.3f %7.2f\n' "$c" "$probe" "$minimal" \
     "$(calc "$probe / $minimal")" "$checked" "$(calc "$probe / $checked")"
 done
+# Where the ready probe's time goes: each half against the minimal client's.
+for h in presence version; do
+  p=$(median "ready_$h" probe)
+  m=$(median "ready_$h" 'minimal+check')
+  printf 'ready, %-8s half: probe %.3f ms, minimal+check %.3f ms, difference %+.3f ms\n' \
+    "$h" "$p" "$m" "$(calc "$p - $m")"
+done
 printf 'program file check alone (part of the ready and busy probes): %.3f ms\n' \
   "$(median program_check probe)"
-# A second connection that comes while the server is still listening anew
-# finds the pipe busy and waits a 100 ms step, where WaitNamedPipeW returns
-# at once: it shows in the slowest run, not in the median.
-printf 'slowest ready probe: %.3f ms\n' "$(field ready probe max_ms)"
+# The slowest ready probe, and why: a second connection that comes while the
+# server is still listening anew finds the pipe busy, and the probe sleeps its
+# 100 ms step (where the minimal client's WaitNamedPipeW returns at once).
+for k in probe minimal 'minimal+check'; do
+  slowest=$(field ready "$k" max_ms)
+  busy=$(field ready "$k" slowest_busy)
+  printf 'slowest ready %-13s %8.3f ms, %s busy answer(s) in that run; runs with a busy pipe: %s of %s\n' \
+    "$k:" "$slowest" "$busy" "$(field ready "$k" busy_runs)" "$runs"
+done
+busy=$(field ready probe slowest_busy)
+if [ "$busy" -gt 0 ]; then
+  echo "  the slowest probe found the pipe busy $busy time(s) when it opened it again for the"
+  echo "  version check (the server not yet listening anew) and slept 100 ms after each answer"
+else
+  echo "  the slowest probe never found the pipe busy: its time is the machine's (load average" \
+    "$(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores)"
+fi
 printf 'targets: ratio <= 1.10; no server adds under 5 ms to a start (here %.3f ms)\n' \
   "$(median none probe)"

@@ -2,34 +2,46 @@
 # Benchmark of a whole start: from the launcher's process start until the
 # viewer records its own start, with a component set as large as the
 # product's (the viewer 15,367,586 bytes, the other components of realistic
-# sizes). The same run measures what such a start can't avoid: the host's
-# xz decoding the same payload streams, and a bare Wine process start. The
-# start takes the whole road, the pre-launch gate included: a stand-in of the
-# background service answers on its pipe (service_standin.exe of the x86-64
-# test build) and the installed service program is current. It prints the
-# figures, where the time goes (from the written files' times), and
-#   floor = sum of xz decode times + 2 x bare Wine start (the launcher's and
-#           the viewer's) + the 100 ms that the shortcut's loop sleeps after
-#           a successful save
-#   ratio = start time / floor        (target <= 1.10; slowest <= 1.5 x median)
+# sizes), against two floors measured in the same run, each run of the start
+# beside one of each floor:
+#   prescribed floor = a start of start_floor.exe (tools/bench/start_floor):
+#           the same payload resources written with the deployment's file
+#           operations alone, in the plan's order (the compressed stream to
+#           the target, the temporary file in the data folder, the decoding
+#           into it in 64 KiB blocks, the copy over the target, its deletion,
+#           the shell's notification), then the shortcut saved, the 100 ms
+#           pause and the viewer started through the shortcut; measured the
+#           same way, from its process start to the viewer's record
+#   old floor = sum of the host's xz decode times of the same streams
+#           + 2 x bare Wine start (the launcher's and the viewer's) + 100 ms
+# The start takes the whole road, the pre-launch gate included: a stand-in of
+# the background service answers on its pipe (service_standin.exe of the
+# x86-64 test build) and the installed service program is current. It prints
+# the medians, the ratios, the slowest run, and per component the time that
+# the start and the floor spent on it (from the written files' times).
+#   ratio = start / prescribed floor   (target <= 1.05; slowest <= 1.5 x median)
 #
-#   tools/bench-start.sh [RUNS]     (default 7 measured runs after one warm-up)
-#   QUILLON_BENCH_BUILD_TYPE=...    CMake build type of the bench build (default
+#   tools/bench-start.sh [RUNS]     (default 9 measured runs after one warm-up)
+#   QUILLON_BENCH_BUILD_TYPE=...    CMake build type of the bench builds (default
 #                                   Release; empty: no optimisation flags)
 #
-# The launcher is built in build/bench (x86-64, without tests: Wine here may
-# lack its 32-bit part) with QUILLON_COMPONENTS_DIR pointing at generated
-# components: each stand-in component of the normal build, padded to its size
-# with program-like bytes (Wine's own PE libraries). Padding after the PE image
-# is never loaded, so the programs still run and the version blocks still read.
+# The launcher is the shipped program's configuration (cmake/mingw-i686.cmake,
+# no tests, as tools/release.sh builds it) where this Wine runs 32-bit programs
+# (the probe of tools/test.sh decides), else the x86-64 configuration; it is
+# built in build/bench/x86 or build/bench/x64 with QUILLON_COMPONENTS_DIR
+# pointing at generated components: each stand-in component of that build,
+# padded to its size with program-like bytes (Wine's own PE libraries).
+# Padding after the PE image is never loaded, so the programs still run and
+# the version blocks still read. start_floor.exe is built in the same folder,
+# with the same payloads.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-runs=${1:-7}
+runs=${1:-9}
 bench="$root/build/bench"
-components="$bench/big-components"
 stick="$bench/stick"
+floor_dir="$bench/floor"
 jobs=${QUILLON_BUILD_JOBS:-2}
 build_type=${QUILLON_BENCH_BUILD_TYPE-Release}
 
@@ -69,21 +81,43 @@ tools/setup.sh >/dev/null
 # The service stand-in and the installed service program come from the test build.
 tools/build.sh x64 >/dev/null
 
+# 1. A fresh prefix. Wine starts its menu builder for every shortcut saved;
+# that helper, which Windows doesn't have, keeps windows that don't answer for
+# a few seconds, and the next start's environment broadcast (5000 ms per
+# window) would wait for them. It is off.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+source tools/wine-env.sh
+trap quillon_wine_stop EXIT
+mkdir -p "$bench"
+quillon_xvfb_start
+quillon_wine_prefix_create "$bench/wine"
+
+# 2. The bitness: the shipped 32-bit program where this Wine runs it.
+if reason=$(quillon_wine32_check); then
+  arch=x86 toolchain=mingw-i686.cmake
+  arch_text="32-bit, the shipped program's configuration (cmake/mingw-i686.cmake)"
+else
+  arch=x64 toolchain=mingw-x86_64.cmake
+  arch_text="x86-64 ($reason)"
+fi
+build="$bench/$arch"
+components="$build/big-components"
+echo "bench: launcher: $arch_text, in build/bench/$arch"
+
 configure() {
-  cmake -S "$root" -B "$bench" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE="$build_type" "$@" >"$bench.configure.log" 2>&1 || {
-    cat "$bench.configure.log" >&2
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
+    -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE="$build_type" "$@" >"$build.configure.log" 2>&1 || {
+    cat "$build.configure.log" >&2
     return 1
   }
 }
 
-# 1. The stand-ins, built once without a components folder.
-mkdir -p "$bench"
-echo "bench: building the stand-ins (build/bench)"
+# 3. The stand-ins, built once without a components folder.
+echo "bench: building the stand-ins"
 configure -DQUILLON_COMPONENTS_DIR=
-cmake --build "$bench" -j "$jobs" --target quillon_standin_components >/dev/null
+cmake --build "$build" -j "$jobs" --target quillon_standin_components >/dev/null
 
-# 2. The large component set: each stand-in padded with program-like bytes,
+# 4. The large component set: each stand-in padded with program-like bytes,
 # taken at a different place of the pool for every file.
 pool="$bench/program-pool.bin"
 if [ ! -s "$pool" ]; then
@@ -101,7 +135,7 @@ for row in "${payload_table[@]}"; do
     echo "bench: no size for the component $file" >&2
     exit 1
   fi
-  src="$bench/components/$file"
+  src="$build/components/$file"
   dst="$components/$file"
   mkdir -p "$(dirname "$dst")"
   have=$(stat -c %s "$src")
@@ -118,43 +152,42 @@ for row in "${payload_table[@]}"; do
   offset=$((offset + pad))
 done
 
-# 3. The launcher with that set embedded.
-echo "bench: building the launcher with the large components"
+# 5. The launcher and the floor with that set embedded.
+echo "bench: building the launcher and the floor with the large components"
 configure -DQUILLON_COMPONENTS_DIR="$components"
-cmake --build "$bench" -j "$jobs" --target Quillon >/dev/null
+cmake --build "$build" -j "$jobs" --target Quillon start_floor >/dev/null
 
-# 4. A fresh prefix and a stick with the launcher. Wine starts its menu
-# builder for every shortcut saved; that helper, which Windows doesn't have,
-# keeps windows that don't answer for a few seconds, and the next start's
-# environment broadcast (5000 ms per window) would wait for them. It is off.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-source tools/wine-env.sh
-trap quillon_wine_stop EXIT
-quillon_xvfb_start
-quillon_wine_prefix_create "$bench/wine"
-rm -rf "$stick" && mkdir -p "$stick/.cfg"
-cp "$bench/Quillon.exe" "$stick/Quillon.exe"
+# 6. A stick with the launcher, the floor beside it (off the stick, whose
+# walk it would lengthen).
+rm -rf "$stick" "$floor_dir" && mkdir -p "$stick/.cfg" "$floor_dir"
+cp "$build/Quillon.exe" "$stick/Quillon.exe"
+cp "$build/start_floor.exe" "$floor_dir/start_floor.exe"
 printf '[Quillon]\r\nVersion_check=Disable\r\n' >"$stick/.cfg/Setting.ini"
 quillon_stick_map "$stick" s
 data_win=$(wine cmd /c echo '%LOCALAPPDATA%\Vaultine' </dev/null 2>/dev/null | tr -d '\r')
 data=$(winepath -u "$data_win" 2>/dev/null)
+floor_win=$(winepath -w "$floor_dir/start_floor.exe" 2>/dev/null)
 
-# A ready service: the installed program, current, and a server on its pipe.
-program_files=$(winepath -u 'C:\Program Files' 2>/dev/null)
-mkdir -p "$program_files/TORVA/Swiftgate"
-cp "$root/build/x64/service_programs/7_0_0_24/OstrelVTService.exe" "$program_files/TORVA/Swiftgate/"
+# A ready service: the installed program, current, in the Program Files folder
+# that the launcher's bitness sees, and a server on its pipe.
+for pf in 'C:\Program Files' 'C:\Program Files (x86)'; do
+  [ "$arch" = x64 ] && [ "$pf" != 'C:\Program Files' ] && continue
+  program_files=$(winepath -u "$pf" 2>/dev/null)
+  mkdir -p "$program_files/TORVA/Swiftgate"
+  cp "$root/build/x64/service_programs/7_0_0_24/OstrelVTService.exe" "$program_files/TORVA/Swiftgate/"
+done
 wine "$root/build/x64/service_standin.exe" --reply ok --conversations 100000 \
   </dev/null >/dev/null 2>&1 &
 sleep 1
 bare="$bench/bare"
 rm -rf "$bare" && mkdir -p "$bare"
-cp "$bench/Portico.exe" "$bare/Portico.exe"
+cp "$build/Portico.exe" "$bare/Portico.exe"
 
 now_ns() { date +%s%N; }
 
 # Milliseconds from |start_ns| to the time that the first line of |record|
 # carries (the viewer stand-in writes its local time with milliseconds), so
-# that the polling here, which starts once the launcher has ended, costs the
+# that the polling here, which starts once the program has ended, costs the
 # measured programs nothing. Waits for the line at most 60 s.
 record_ms() {
   local record=$1 start_ns=$2 i line stamp
@@ -170,24 +203,32 @@ record_ms() {
   return 1
 }
 
-# One whole start from an empty data folder; where its time went is kept in
-# $bench/last-breakdown.
-start_once() {
-  rm -rf "$data"
-  local t0 ms
-  t0=$(now_ns)
-  wine 'S:\Quillon.exe' </dev/null >/dev/null 2>&1 || true
-  ms=$(record_ms "$data/Portico.record.txt" "$t0")
-  breakdown "$t0" >"$bench/last-breakdown"
-  echo "$ms"
-}
-
-# The written files in the order of their times, each with its milliseconds
-# since the launcher's start and since the file before it.
-breakdown() {
+# The written files in the order of their times, each as "FILE MS" with its
+# milliseconds since |t0_ns|.
+file_times() {
   local t0_ms=$(($1 / 1000000))
   find "$data" -type f ! -name 'Portico.record.txt' -printf '%T@ %P\n' | sort -n |
-    awk -v t0="$t0_ms" '{ t = $1 * 1000; printf "  %-34s at %6.0f ms, +%5.0f ms\n", $2, t - t0, t - (NR > 1 ? p : t0); p = t }'
+    awk -v t0="$t0_ms" '{ printf "%s %.1f\n", $2, $1 * 1000 - t0 }'
+}
+
+# One start of |program| (launcher or floor) from an empty data folder, to
+# the viewer's record; prints its milliseconds. The written files' times go
+# to $bench/times/KIND.RUN.
+start_once() {
+  local kind=$1 program=$2 run=$3 t0 ms
+  rm -rf "$data"
+  rm -f "$floor_dir/start_floor.times.txt"
+  t0=$(now_ns)
+  wine "$program" </dev/null >/dev/null 2>&1 || true
+  ms=$(record_ms "$data/Portico.record.txt" "$t0")
+  { file_times "$t0"; echo "viewer-record $ms"; } >"$bench/times/$kind.$run"
+  if [ "$kind" = floor ] && [ -s "$floor_dir/start_floor.times.txt" ]; then
+    # The floor's own step times (FILETIME: 100 ns since 1601).
+    tr -d '\r' <"$floor_dir/start_floor.times.txt" | awk -v t0="$t0" \
+      '{ printf "%s %.1f\n", $1, ($2 / 10000 - 11644473600000) - t0 / 1000000 }' \
+      >"$bench/times/floor-steps.$run"
+  fi
+  echo "$ms"
 }
 
 # One bare start of the viewer stand-in, to its record.
@@ -199,13 +240,13 @@ bare_once() {
   record_ms "$bare/Portico.record.txt" "$t0"
 }
 
-# Sum over the 64-bit streams of the host's decoding into files.
+# Sum over the streams of one start of the host's decoding into files.
 xz_once() {
   local out="$bench/xz-out" total=0 s t0 t1
   rm -rf "$out" && mkdir -p "$out"
-  for s in "${streams64[@]}"; do
+  for s in "${streams[@]}"; do
     t0=$(now_ns)
-    xz --format=lzma -d -c "$bench/payloads/$s.lzma" >"$out/$s"
+    xz --format=lzma -d -c "$build/payloads/$s.lzma" >"$out/$s"
     t1=$(now_ns)
     total=$((total + (t1 - t0) / 1000))
   done
@@ -214,56 +255,115 @@ xz_once() {
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
+# The files of the data folder with their sums, the viewer's record and the
+# shortcut aside (the shortcut carries the program's path).
+data_listing() {
+  (cd "$data" && find . -type f ! -name 'Portico.record.txt' ! -name '*.lnk' -print0 | sort -z |
+    xargs -0 sha256sum)
+}
+
+rm -rf "$bench/times" && mkdir -p "$bench/times"
 echo "bench: warm-up"
-start_once >/dev/null
-# The payload streams that a start decodes (on 64-bit Windows, one per row):
+start_once start 'S:\Quillon.exe' 0 >/dev/null
+launcher_files=$(data_listing)
+# The payload streams that a start decodes (one per row of its bitness):
 # those whose component the warm-up start wrote.
-streams64=()
+streams=()
 for row in "${payload_table[@]}"; do
   file=${row#*|}
   while IFS= read -r -d '' written; do
     if cmp -s "$components/$file" "$written"; then
-      streams64+=("$(printf '%s' "${row%%|*}" | tr 'a-z' 'A-Z')")
+      streams+=("$(printf '%s' "${row%%|*}" | tr 'a-z' 'A-Z')")
       break
     fi
   done < <(find "$data" -type f -name "$(basename "$file")" -print0)
 done
-if [ ${#streams64[@]} -eq 0 ]; then
+if [ ${#streams[@]} -eq 0 ]; then
   echo "bench: the warm-up start wrote no component" >&2
+  exit 1
+fi
+start_once floor "$floor_win" 0 >/dev/null
+if [ "$(data_listing)" != "$launcher_files" ]; then
+  echo "bench: the floor didn't write the files that the launcher writes:" >&2
+  diff <(echo "$launcher_files") <(data_listing) >&2 || true
   exit 1
 fi
 bare_once >/dev/null
 xz_once >/dev/null
 
-starts=() bares=() xzs=()
+# Each run: the start and the floor one after the other (in turns, which goes
+# first), then a bare start and the xz decoding, so that the machine's load
+# falls on all of them alike.
+starts=() floors=() bares=() xzs=()
 for i in $(seq 1 "$runs"); do
-  starts+=("$(start_once)")
-  [ "$i" = 1 ] && cp "$bench/last-breakdown" "$bench/first-breakdown"
+  if [ $((i % 2)) = 1 ]; then
+    starts+=("$(start_once start 'S:\Quillon.exe' "$i")")
+    floors+=("$(start_once floor "$floor_win" "$i")")
+  else
+    floors+=("$(start_once floor "$floor_win" "$i")")
+    starts+=("$(start_once start 'S:\Quillon.exe' "$i")")
+  fi
   bares+=("$(bare_once)")
   xzs+=("$(xz_once)")
-  echo "bench: run $i: start ${starts[-1]} ms, bare Wine start ${bares[-1]} ms, xz ${xzs[-1]} ms"
+  echo "bench: run $i: start ${starts[-1]} ms, floor ${floors[-1]} ms, bare Wine start ${bares[-1]} ms, xz ${xzs[-1]} ms"
 done
 
 start_ms=$(median "${starts[@]}")
+floor_ms=$(median "${floors[@]}")
 bare_ms=$(median "${bares[@]}")
 xz_ms=$(median "${xzs[@]}")
 payload_bytes=0
-for s in "${streams64[@]}"; do
-  payload_bytes=$((payload_bytes + $(stat -c %s "$bench/payloads/$s.lzma")))
+for s in "${streams[@]}"; do
+  payload_bytes=$((payload_bytes + $(stat -c %s "$build/payloads/$s.lzma")))
 done
 deployed_bytes=$(find "$data" -type f ! -name 'Portico.record.txt' ! -name '*.lnk' -printf '%s\n' |
   awk '{s += $1} END {print s}')
-echo "== whole start, medians of $runs runs"
-echo "components written:      $deployed_bytes bytes from $payload_bytes bytes of payload streams"
-echo "start to viewer record:  $start_ms ms"
-echo "xz decode (${#streams64[@]} streams):  $xz_ms ms"
-echo "bare Wine start:         $bare_ms ms"
 slowest_ms=$(printf '%s\n' "${starts[@]}" | sort -n | tail -n 1)
-echo "slowest start:           $slowest_ms ms"
-awk -v s="$start_ms" -v x="$xz_ms" -v b="$bare_ms" -v w="$slowest_ms" 'BEGIN {
-  floor = x + 2 * b + 100
-  printf "floor:                   %.0f ms (xz + 2 x bare start + 100 ms)\n", floor
-  printf "ratio:                   %.2f (target <= 1.10)\n", s / floor
-  printf "slowest / median:        %.2f (target <= 1.5)\n", w / s }'
-echo "where the time went (first measured start):"
-cat "$bench/first-breakdown"
+ratios=$(for i in $(seq 0 $((runs - 1))); do
+  awk -v s="${starts[$i]}" -v f="${floors[$i]}" 'BEGIN { printf "%.2f\n", s / f }'; done |
+  sort -n | tr '\n' ' ')
+echo "== whole start, medians of $runs runs; launcher: $arch_text"
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "components written:      $deployed_bytes bytes from $payload_bytes bytes of payload streams (${#streams[@]} streams)"
+echo "start to viewer record:  $start_ms ms (slowest $slowest_ms ms)"
+echo "prescribed floor:        $floor_ms ms (start_floor.exe to viewer record)"
+echo "xz decode:               $xz_ms ms"
+echo "bare Wine start:         $bare_ms ms"
+awk -v s="$start_ms" -v f="$floor_ms" -v x="$xz_ms" -v b="$bare_ms" -v w="$slowest_ms" 'BEGIN {
+  old = x + 2 * b + 100
+  printf "old floor:               %.0f ms (xz + 2 x bare start + 100 ms)\n", old
+  printf "start / prescribed floor: %.3f (target <= 1.05)\n", s / f
+  printf "start / old floor:       %.2f\n", s / old
+  printf "slowest / median start:  %.2f (target <= 1.5)\n", w / s }'
+echo "start / floor per run:   $ratios"
+
+# Per component: the milliseconds from the file before it (the first: from
+# the process start), medians over the runs, for the start and the floor.
+echo "per component (ms since the file before; the first since the process start; medians):"
+awk '
+  FNR == 1 { kind = FILENAME; sub(/.*\//, "", kind); sub(/\..*/, "", kind); prev = 0 }
+  kind == "start" || kind == "floor" {
+    name = $1; t = $2 + 0
+    if (!(name in order)) { order[name] = ++n; names[n] = name }
+    d[kind, name, ++c[kind, name]] = t - prev; prev = t
+  }
+  function med(kind, name,   k, m, v, i, j, x) {
+    m = c[kind, name]; if (m == 0) return "-"
+    for (i = 1; i <= m; i++) v[i] = d[kind, name, i]
+    for (i = 2; i <= m; i++) { x = v[i]; for (j = i - 1; j >= 1 && v[j] > x; j--) v[j + 1] = v[j]; v[j + 1] = x }
+    return v[int((m + 1) / 2)]
+  }
+  END {
+    printf "  %-34s %8s %8s %8s\n", "file", "start", "floor", "extra"
+    for (i = 1; i <= n; i++) {
+      s = med("start", names[i]); f = med("floor", names[i])
+      printf "  %-34s %8.1f %8.1f %+8.1f\n", names[i], s, f, s - f
+    }
+  }' $(ls "$bench/times"/start.* "$bench/times"/floor.* | grep -v '\.0$')
+echo "the floor's own steps (ms since its process start was asked for; medians):"
+awk '{ t[$1, ++c[$1]] = $2; if (!($1 in o)) { o[$1] = ++n; names[n] = $1 } }
+  END { for (i = 1; i <= n; i++) { m = c[names[i]]; delete v
+      for (j = 1; j <= m; j++) v[j] = t[names[i], j]
+      for (a = 2; a <= m; a++) { x = v[a]; for (b = a - 1; b >= 1 && v[b] > x; b--) v[b + 1] = v[b]; v[b + 1] = x }
+      printf "  %-34s %8.1f\n", names[i], v[int((m + 1) / 2)] } }' \
+  $(ls "$bench/times"/floor-steps.* | grep -v '\.0$')

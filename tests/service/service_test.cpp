@@ -85,6 +85,16 @@ TEST(ServicePipeTest, SilentServerIsGivenUpAfterTenSeconds) {
   EXPECT_EQ(server.Finish(), Conversations({{kRequest}}));
 }
 
+// The reply is looked for again at once during the first 2 ms, then every 10 ms.
+TEST(ServicePipeTest, ReplyPollPauses) {
+  const struct {
+    ULONGLONG waited_us;
+    DWORD pause_ms;
+  } cases[] = {{0, 0}, {1999, 0}, {2000, 10}, {10000000, 10}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ReplyPollPause(c.waited_us), c.pause_ms) << c.waited_us;
+}
+
 DWORD g_open_flags = 0;
 HANDLE WINAPI RecordOpenFlags(LPCWSTR name,
                               DWORD access,
