@@ -25,11 +25,17 @@ constexpr ULONGLONG kReplyYieldMicroseconds = 2000;
 constexpr DWORD kReplyPollMilliseconds = 10;
 constexpr DWORD kReplyLimitMilliseconds = 10000;
 
+// Microseconds since |start| by the performance counter. A machine without
+// the counter (its frequency reads 0, as some Windows 2000 machines give it)
+// or a counter that went back answers "long ago": the wait then looks every
+// 10 ms, as it always did.
 ULONGLONG MicrosecondsSince(const LARGE_INTEGER& start) {
   LARGE_INTEGER now;
   LARGE_INTEGER frequency;
-  ::QueryPerformanceCounter(&now);
-  ::QueryPerformanceFrequency(&frequency);
+  if (!::QueryPerformanceCounter(&now) || !::QueryPerformanceFrequency(&frequency) ||
+      frequency.QuadPart <= 0 || now.QuadPart < start.QuadPart) {
+    return ~0ull;
+  }
   return static_cast<ULONGLONG>(now.QuadPart - start.QuadPart) * 1000000u /
          static_cast<ULONGLONG>(frequency.QuadPart);
 }

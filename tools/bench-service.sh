@@ -14,17 +14,30 @@
 #   tools/bench-service.sh [BUILD_DIR] [RUNS]
 #
 # BUILD_DIR is a test build (QUILLON_TESTS=ON) with the target service_bench
-# built; default build/x64 (build/x86-tests for the launcher's own bitness).
+# built; default build/x86-tests (the launcher's own bitness) where Wine runs
+# 32-bit programs, build/x64 elsewhere. The output says which bitness ran.
 # Each client runs RUNS times per case (default 25). The benchmark runs in a
 # throwaway Wine prefix, never in the user's own.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/x64}" && pwd)
 runs=${2:-25}
 source "$root/tools/wine-env.sh"
-bench=$(quillon_bench_program "$build" service_bench)
 quillon_throwaway_prefix bench-service
+# By default the launcher's own bitness where Wine runs 32-bit programs.
+if [ -n "${1:-}" ]; then
+  build=$(cd "$1" && pwd)
+elif quillon_wine32_check >/dev/null; then
+  build="$root/build/x86-tests"
+else
+  build="$root/build/x64"
+fi
+bench=$(quillon_bench_program "$build" service_bench)
+case "$(x86_64-w64-mingw32-objdump -f "$bench" 2>/dev/null)" in
+  *pei-i386*) bitness=32-bit ;;
+  *pei-x86-64*) bitness=x86-64 ;;
+  *) bitness="unknown bitness" ;;
+esac
 
 output=$(wine "$bench" "$runs" </dev/null | tr -d '\r')
 # field CASE CLIENT NAME: the figure NAME (median_ms, max_ms) of one line.
@@ -34,8 +47,8 @@ field() {
 }
 median() { field "$1" "$2" median_ms; }
 calc() { awk "BEGIN { print $1 }"; }
-printf 'build: %s, %s runs per client and case; machine: %s cores, load average %s\n' \
-  "$build" "$runs" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf 'build: %s (%s), %s runs per client and case; machine: %s cores, load average %s\n' \
+  "$build" "$bitness" "$runs" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %10s %11s %8s %19s %7s\n' case probe_ms minimal_ms ratio minimal+check_ms ratio
 for c in none ready busy; do
   probe=$(median "$c" probe)

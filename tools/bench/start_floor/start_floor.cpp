@@ -13,8 +13,8 @@
 // Then it deletes and saves the shortcut "Quillon.lnk" to the viewer (the
 // program's own path as the argument text), sleeps the 100 ms that follow a
 // save, and opens the shortcut with ShellExecuteExW. The data folder and the
-// library folder are looked up and created once, with the calls that the
-// launcher makes for them.
+// library folder are looked up and created once, as the launcher keeps them
+// (one lookup, without the launcher's re-checks of the folders).
 //
 // No checks, messages, log, mutexes or gate. After the launch request it
 // writes the wall-clock time of each step (100 ns units since 1601, as
@@ -69,12 +69,15 @@ bool Decode(HANDLE in, HANDLE out) {
   uint64_t size = 0;
   uint64_t produced = 0;
   bool header_read = false;
+  bool input_ended = false;
   bool ok = false;
   for (;;) {
-    if (stream.avail_in == 0) {
+    if (stream.avail_in == 0 && !input_ended) {
       DWORD read = 0;
-      if (!::ReadFile(in, g_input, kBlockSize, &read, nullptr) || read == 0)
+      if (!::ReadFile(in, g_input, kBlockSize, &read, nullptr))
         break;
+      // Decoded bytes may still be pending when the input has run out.
+      input_ended = read == 0;
       if (!header_read) {
         if (read < 13)
           break;
@@ -99,7 +102,7 @@ bool Decode(HANDLE in, HANDLE out) {
       ok = true;
       break;
     }
-    if (ret != LZMA_OK)
+    if (ret != LZMA_OK || (input_ended && made == 0))
       break;
   }
   ::lzma_end(&stream);
