@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="$root/.deps"
 mkdir -p "$deps"
+source "$root/tools/setup-apt.sh"
 
 need=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
@@ -39,9 +40,11 @@ dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  quillon_apt_update
+  quillon_apt_install "$deps/apt" "${need[@]}" || {
+    echo "setup: apt-get could not install ${need[*]}" >&2
+    exit 1
+  }
 fi
 
 # liblzma comes from Debian's xz-utils source package. The machine's apt
@@ -50,26 +53,21 @@ fi
 if [ ! -f "$deps/xz/CMakeLists.txt" ]; then
   echo "setup: fetching the xz-utils source package"
   work="$deps/apt"
-  rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/src"
-  list="$work/sources.sources"
-  : >"$list"
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    grep -q '^Types:.*\bdeb\b' "$f" || continue
-    sed -e 's/^Types:.*/Types: deb-src/' "$f" >>"$list"
-    echo >>"$list"
-  done
-  opts=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$work/parts"
-        -o "Dir::State::Lists=$work/lists" -o "Debug::NoLocking=1")
-  mkdir -p "$work/parts" && cp "$list" "$work/parts/"
-  if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list; then
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$work/parts/legacy.list"
-  fi
-  apt-get "${opts[@]}" update -qq
-  (cd "$work/src" && apt-get "${opts[@]}" source --download-only -qq xz-utils)
+  rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/preferences" "$work/src"
+  quillon_apt_failed=""
+  quillon_apt_sources deb-src "$work/parts"
+  mapfile -t opts < <(quillon_apt_private_opts "$work")
+  # root downloads as itself: the private folder is not the _apt user's.
+  opts+=(-o "Debug::NoLocking=1" -o "APT::Sandbox::User=root")
+  quillon_apt_update "${opts[@]}"
+  (cd "$work/src" && "$QUILLON_APT" "${opts[@]}" source --download-only -qq xz-utils) || {
+    echo "setup: the xz-utils source package could not be downloaded" >&2
+    exit 1
+  }
   dsc=$(ls "$work"/src/xz-utils_*.dsc | head -n 1)
+  echo "setup: liblzma from $(basename "$dsc" .dsc)"
   rm -rf "$deps/xz"
-  dpkg-source --no-check -x "$dsc" "$deps/xz" >/dev/null
+  dpkg-source --no-check --no-copy -x "$dsc" "$deps/xz" >/dev/null
   rm -rf "$work"
 fi
 # The Unix locales whose UI languages the language tests start the launcher
@@ -93,7 +91,9 @@ done
 # tools/test.sh reports; a new check runs when the file is removed.
 status_file="$deps/wine32.status"
 wine32_installed() { dpkg -s wine32:i386 >/dev/null 2>&1; }
-if [ ! -f "$status_file" ] || { [ "$(cat "$status_file")" = ok ] && ! wine32_installed; }; then
+# An install that failed is tried again at the next run (the registry may have
+# mended); only the kernel's verdict stands until the file is removed.
+if [ ! -f "$status_file" ] || { ! wine32_installed && ! grep -q '^kernel ' "$status_file"; }; then
   elf="$deps/elf32-probe"
   printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000\005\000\000\000\000\020\000\000\270\001\000\000\000\273\052\000\000\000\315\200' >"$elf"
   chmod +x "$elf"
@@ -105,13 +105,13 @@ if [ ! -f "$status_file" ] || { [ "$(cat "$status_file")" = ok ] && ! wine32_ins
   else
     if ! wine32_installed; then
       echo "setup: installing wine32:i386 (Wine's 32-bit part)"
-      export DEBIAN_FRONTEND=noninteractive
       dpkg --add-architecture i386
-      apt-get update -qq
-      apt-get install -y -qq wine32:i386 >/dev/null || true
+      quillon_apt_update
+      quillon_wine32_install "$deps/apt" || true
+      rm -rf "$deps/apt"
     fi
     if ! wine32_installed; then
-      echo "wine32:i386 could not be installed" >"$status_file"
+      echo "wine32:i386 could not be installed (see apt's errors above)" >"$status_file"
     else
       # The probe in a throwaway prefix, made after the install (an older
       # prefix no longer starts programs once wine32 is there).
@@ -135,5 +135,14 @@ else
   echo "setup: Wine can't run 32-bit programs here: $(cat "$status_file")"
   echo "setup: the 32-bit launcher and the 32-bit tests can't run; tools/test.sh skips them"
   echo "setup: (remove .deps/wine32.status to check again)"
+fi
+# Both loaders, whatever apt did: the x86-64 half needs the 64-bit one, the
+# x86 half and the shipped launcher the 32-bit one.
+if [ ! -x /usr/lib/wine/wine64 ]; then
+  echo "setup: Wine's 64-bit loader /usr/lib/wine/wine64 is missing (package wine64); nothing can be tested" >&2
+  exit 1
+fi
+if [ ! -x /usr/lib/wine/wine ]; then
+  echo "setup: Wine's 32-bit loader /usr/lib/wine/wine is missing (package wine32:i386)"
 fi
 echo "setup: ready"

@@ -66,6 +66,7 @@ subdirs("fuzz")
 add_test(gallery_page "$root/tests/stick_check/gallery_page_test.sh")
 add_test(release_sample "$root/tests/release/release_test.sh")
 add_test(reproduce "$root/tools/reproduce.sh")
+add_test(setup_apt "$root/tests/setup/setup_apt_test.sh")
 CTEST
 
 status=0

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# A stand-in apt-get with a registry on a bad day, as measured: the security
+# suite's i386 index fails apt's size check, so an update with that suite
+# exits 100, and wine32:i386 is installable only from a source list without
+# that suite, with the list's versions preferred (a library installed from the
+# security suite must move back) and wine64 in the same command; otherwise apt
+# would remove wine64 and libwine:amd64. Every call is logged to $STANDIN_LOG
+# ("update SUITES", "install OPTIONS PACKAGES"); what it would remove is logged
+# as "REMOVED ...".
+set -u
+parts="" prefs=""
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    -o)
+      case "$2" in
+        Dir::Etc::SourceParts=*) parts=${2#*=} ;;
+        Dir::Etc::PreferencesParts=*) prefs=${2#*=} ;;
+      esac
+      shift 2 ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+# The suites this call sees: the private list, or the machine's.
+suites=$(cat "${parts:-$QUILLON_APT_ETC/sources.list.d}"/*.sources 2>/dev/null |
+  sed -n 's/^Suites://p' | tr -s ' \n' '  ' | sed 's/ *$//')
+command=${args[0]}
+case "$command" in
+  update)
+    echo "update$suites" >>"$STANDIN_LOG"
+    case " $suites " in
+      *" bookworm-security "*)
+        echo "E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
+        echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+        exit 100 ;;
+    esac
+    exit 0 ;;
+  install)
+    echo "install ${args[*]:1}" >>"$STANDIN_LOG"
+    words=" ${args[*]} "
+    case "$words" in *" wine32:i386 "*) ;; *) exit 0 ;; esac
+    pinned=$(cat "${prefs:-/dev/null}"/*.pref 2>/dev/null | grep -c '^Pin-Priority: 1001$')
+    case " $suites " in
+      *" bookworm-security "*)
+        echo "E: Unable to correct problems, you have held broken packages."; exit 100 ;;
+    esac
+    if [ "$pinned" = 0 ] || [[ "$words" != *" --allow-downgrades "* ]]; then
+      echo " libwine:i386 : Depends: libgstreamer-plugins-base1.0-0:i386 (>= 1.0.0) but it is not installable"
+      exit 100
+    fi
+    if [[ "$words" != *" wine64 "* ]]; then
+      if [[ "$words" == *" --no-remove "* ]]; then
+        echo "E: Packages need to be removed but remove is disabled."; exit 100
+      fi
+      echo "REMOVED wine64 libwine:amd64" >>"$STANDIN_LOG"
+    fi
+    echo "INSTALLED wine32:i386" >>"$STANDIN_LOG"
+    exit 0 ;;
+esac
+echo "apt-standin: unexpected call: ${args[*]}" >&2
+exit 2
