@@ -37,6 +37,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 cd "$root"
 runs=${1:-9}
 bench="$root/build/bench"
@@ -86,10 +88,8 @@ tools/build.sh x64 >/dev/null
 # a few seconds, and the next start's environment broadcast (5000 ms per
 # window) would wait for them. It is off.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-source tools/wine-env.sh
 trap quillon_wine_stop EXIT
 mkdir -p "$bench"
-quillon_xvfb_start
 quillon_wine_prefix_create "$bench/wine"
 
 # 2. The bitness: the shipped 32-bit program where this Wine runs it.

@@ -15,14 +15,14 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 cd "$root"
 runs=${1:-5}
 tools/setup.sh >/dev/null
 tools/build.sh x64 >/dev/null
-source tools/wine-env.sh
 walk=$(quillon_bench_program "$root/build/x64" walk_bench)
 quillon_throwaway_prefix bench-walk
-quillon_xvfb_start
 
 empty="$QUILLON_THROWAWAY/empty-stick"
 large="$QUILLON_THROWAWAY/large-stick"

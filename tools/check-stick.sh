@@ -16,13 +16,13 @@ if [ $# -ne 1 ] || [ ! -d "$1" ]; then
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 stick=$(cd "$1" && pwd)
 cd "$root"
 tools/setup.sh >&2
 tools/build.sh x64 >/dev/null
 
-source tools/wine-env.sh
-quillon_xvfb_start
 quillon_throwaway_prefix check-stick >/dev/null
 quillon_dialog_fonts
 status=0

@@ -21,6 +21,8 @@ if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 stick=$(cd "$1" && pwd)
 out=${2:-$root/build/gallery}
 mkdir -p "$out"
@@ -29,8 +31,6 @@ cd "$root"
 tools/setup.sh >&2
 tools/build.sh x64 >/dev/null
 
-source tools/wine-env.sh
-quillon_xvfb_start
 quillon_throwaway_prefix gallery >/dev/null
 work="$QUILLON_THROWAWAY/stick"
 mkdir -p "$work"

@@ -12,14 +12,14 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 cd "$root"
 
 tools/setup.sh
 tools/build.sh x86 x86-tests x64 fuzz
 
-source tools/wine-env.sh
 trap quillon_wine_stop EXIT
-quillon_xvfb_start
 quillon_wine_prefix_create "$root/build/wine"
 # The dialogs' fonts as the stick checker measures with them (its tests run here).
 quillon_dialog_fonts

@@ -2,11 +2,11 @@
 # tools/test.sh, tools/demo.sh and the benchmarks; it only defines functions
 # and runs nothing by itself.
 #
-#   quillon_xvfb_start             virtual display on a free number; exports DISPLAY
+#   quillon_on_display "$0" "$@"   runs the calling script again on a virtual display
 #   quillon_wine_prefix_create DIR fresh Wine prefix in DIR (removed first); exports WINEPREFIX
 #   quillon_throwaway_prefix NAME  a fresh prefix in a new temporary folder NAME.XXXXXX, whose
-#                                  path is in QUILLON_THROWAWAY; the folder, the prefix's
-#                                  processes and the display go when the script ends
+#                                  path is in QUILLON_THROWAWAY; the folder and the prefix's
+#                                  processes go when the script ends
 #   quillon_bench_program DIR NAME prints DIR/NAME.exe (a benchmark's program in a test build),
 #                                  or says how to build it and returns 1
 #   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
@@ -16,41 +16,23 @@
 #                                  links a CJK font to the dialogs' fonts
 #   quillon_wine32_check           runs the 32-bit probe in the prefix; on failure
 #                                  prints why and returns 1
-#   quillon_wine_stop              ends the prefix's Wine processes and the display
+#   quillon_wine_stop              ends the prefix's Wine processes
 #
 # Call quillon_wine_stop from an EXIT trap:  trap quillon_wine_stop EXIT
 
 export WINEDEBUG=-all
-QUILLON_XVFB_PID=""
 
-# Starts Xvfb on the first display number from 20 on whose lock file doesn't
-# exist, and waits until its socket accepts clients (at most 10 s). Another
-# server may take the same number between the test and the start; then the
-# next number is tried.
-quillon_xvfb_start() {
-  local n
-  for n in $(seq 20 99); do
-    [ -e "/tmp/.X${n}-lock" ] && continue
-    [ -e "/tmp/.X11-unix/X${n}" ] && continue
-    Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    QUILLON_XVFB_PID=$!
-    local i
-    for i in $(seq 1 100); do
-      if ! kill -0 "$QUILLON_XVFB_PID" 2>/dev/null; then
-        break
-      fi
-      if [ -S "/tmp/.X11-unix/X${n}" ]; then
-        export DISPLAY=":${n}"
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$QUILLON_XVFB_PID" 2>/dev/null || true
-    wait "$QUILLON_XVFB_PID" 2>/dev/null || true
-    QUILLON_XVFB_PID=""
-  done
-  echo "wine-env: no free X display for Xvfb" >&2
-  return 1
+# Runs the calling script again under xvfb-run, on a virtual display of its
+# own, unless this script already runs on it. Call it first, as
+#   quillon_on_display "$0" "$@"
+# One display for the whole script, not one xvfb-run per command: the
+# prefix's server and its desktop program keep the display they started on.
+quillon_on_display() {
+  [ "${QUILLON_ON_DISPLAY:-}" = "$1" ] && return 0
+  # A new machine gets xvfb-run from the set-up first.
+  command -v xvfb-run >/dev/null || "$(dirname "${BASH_SOURCE[0]}")/setup.sh" >&2
+  export QUILLON_ON_DISPLAY=$1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"
 }
 
 # Makes a fresh prefix in $1 (never the user's own ~/.wine) and keeps its
@@ -97,8 +79,8 @@ quillon_wine_prefix_create() {
 }
 
 # Makes a temporary folder named after $1 and a fresh prefix in its "wine"
-# subfolder, and sets an exit trap that stops the prefix's processes and the
-# display and removes the folder. The folder is in QUILLON_THROWAWAY.
+# subfolder, and sets an exit trap that stops the prefix's processes and
+# removes the folder. The folder is in QUILLON_THROWAWAY.
 quillon_throwaway_prefix() {
   QUILLON_THROWAWAY=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
   trap 'quillon_wine_stop; rm -rf "$QUILLON_THROWAWAY"' EXIT INT TERM
@@ -177,10 +159,5 @@ quillon_wine32_check() {
 quillon_wine_stop() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
-  fi
-  if [ -n "$QUILLON_XVFB_PID" ]; then
-    kill "$QUILLON_XVFB_PID" 2>/dev/null || true
-    wait "$QUILLON_XVFB_PID" 2>/dev/null || true
-    QUILLON_XVFB_PID=""
   fi
 }
