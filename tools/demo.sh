@@ -14,13 +14,33 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/tools/wine-env.sh"
+quillon_on_display "$0" "$@"
 cd "$root"
 demo="$root/build/demo"
 stick="$root/build/demo-stick"
 timeout_s=${QUILLON_DEMO_TIMEOUT:-60}
+log="$root/build/demo.log"
 
-tools/setup.sh
-tools/build.sh x86 x64
+# step TEXT COMMAND...: one line for the step; the command's own output goes
+# to the log, which is shown when the command fails.
+step() {
+  local text=$1
+  shift
+  echo "demo: $text"
+  echo "== $text: $*" >>"$log"
+  "$@" >>"$log" 2>&1 || {
+    local status=$?
+    tail -n 40 "$log" >&2
+    echo "demo: $text failed (status $status); the whole log is $log" >&2
+    exit "$status"
+  }
+}
+
+mkdir -p "$root/build"
+: >"$log"
+step "set-up (tools/setup.sh)" tools/setup.sh
+step "build of the product and the x86-64 test build" tools/build.sh x86 x64
 
 # The product is 32-bit; Wine runs it only where its 32-bit part works
 # (tools/setup.sh found out). Otherwise the demo starts the x86-64 test build,
@@ -109,20 +129,24 @@ rm -rf "$demo"
 mkdir -p "$demo/shots"
 lay_out_stick
 
-source tools/wine-env.sh
 trap quillon_wine_stop EXIT
-quillon_xvfb_start
-quillon_wine_prefix_create "$demo/wine"
-quillon_stick_map "$stick" s
+prefix_with_stick() {
+  quillon_wine_prefix_create "$demo/wine" && quillon_stick_map "$stick" s
+}
+step "a fresh Wine prefix with the stick as S:" prefix_with_stick
 
+echo "demo: start of S:\Quillon.exe ($(basename "$(dirname "$launcher_exe")") build)"
 driver_status=0
 start_launcher
 
 # The release of the same stick (tools/release.sh): the program built anew
 # with the stand-in components, the stick checked, its gallery (in a prefix
 # and on a display of its own), the sums and the manifest.
+echo "demo: release of the stick, with its gallery (tools/release.sh)"
 gallery_status=0
 tools/release.sh build/x86/components "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
   gallery_status=$?
+echo "demo: report"
 report | tee "$demo/report.txt"
+echo "demo: the set-up's and build's output: $log; the release's: $demo/release.log"
 exit "$driver_status"
