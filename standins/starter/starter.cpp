@@ -6,8 +6,9 @@
 //
 // Starts PROGRAM (no arguments, in PROGRAM's own folder) and waits for its
 // end, passing its exit code on. With --exit it ends at once instead, so that
-// the launcher's parent is gone before the launcher looks for it, and its
-// exit code is the child's process ID. Exit code 2 for a bad command line, 3
+// the launcher's parent is gone before the launcher looks for it: the child
+// is left suspended (whoever watches it resumes it once this program has
+// ended), and the exit code is the child's process ID. Exit code 2 for a bad command line, 3
 // when PROGRAM can't be started.
 #include <windows.h>
 
@@ -23,7 +24,8 @@ int wmain(int argc, wchar_t** argv) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION child = {};
-  if (!::CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+  const DWORD flags = exit_at_once ? CREATE_SUSPENDED : 0;
+  if (!::CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, FALSE, flags, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &child)) {
     return 3;
   }

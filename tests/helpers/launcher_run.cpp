@@ -22,6 +22,22 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// Resumes every thread of process |pid| (a program started suspended).
+void ResumeThreadsOf(DWORD pid) {
+  KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  if (!snapshot.IsValid() || !::Thread32First(snapshot.Get(), &entry))
+    return;
+  do {
+    if (entry.th32OwnerProcessID != pid)
+      continue;
+    KernelHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+    if (thread.IsValid())
+      ::ResumeThread(thread.Get());
+  } while (::Thread32Next(snapshot.Get(), &entry));
+}
+
 bool EnsureFolder(const std::wstring& path) {
   if (::CreateDirectoryW(path.c_str(), nullptr))
     return true;
@@ -274,8 +290,10 @@ LauncherProcess::LauncherProcess(RunOptions options) : options_(std::move(option
     // counts as a run that ended without a window.
     result_.started = true;
     ended_ = info->hProcess == nullptr;
-    if (!ended_)
+    if (!ended_) {
       robot_ = std::make_unique<UiRobot>(options_.attach_to);
+      ResumeThreadsOf(options_.attach_to);
+    }
     return;
   }
   std::wstring launcher =

@@ -100,8 +100,8 @@ class MutexHolder {
 struct RunOptions {
   // The program to start; empty: <stick>\Quillon.exe.
   std::wstring launcher;
-  // Not 0: nothing is started; the running launcher of this process ID
-  // (started by another program) is watched instead.
+  // Not 0: nothing is started; the launcher of this process ID (started by
+  // another program, perhaps suspended) is resumed and watched instead.
   DWORD attach_to = 0;
   // Appended to the command line after the quoted program path (the launcher
   // itself reads no arguments; other programs started this way may).
