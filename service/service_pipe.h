@@ -30,7 +30,6 @@ class ServicePipe {
   bool Connect();
   // Closes the pipe if open.
   void Close() { pipe_.Close(); }
-  bool IsConnected() const { return pipe_.IsValid(); }
 
   // One write of |count| bytes. True only when all of them were written.
   bool Send(const char* bytes, DWORD count);

@@ -150,20 +150,5 @@ TEST(PlatformTest, SeamsNestAndRestore) {
   EXPECT_EQ(real, IsNative32Bit());
 }
 
-TEST(PlatformTest, AtMostOneExactVersionAndEachImpliesXpOrLater) {
-  const bool exact[] = {IsWindowsXp(), IsWindowsVista(), IsWindows7(), IsWindows8()};
-  int count = IsWindows2000() ? 1 : 0;
-  for (bool e : exact) {
-    if (e) {
-      ++count;
-      EXPECT_TRUE(IsWindowsXpOrLater());
-    }
-  }
-  EXPECT_LE(count, 1);
-  if (IsWindows2000()) {
-    EXPECT_FALSE(IsWindowsXpOrLater());
-  }
-}
-
 }  // namespace
 }  // namespace quillon
