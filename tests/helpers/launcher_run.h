@@ -6,8 +6,8 @@
 //   ASSERT_TRUE(PrepareStick());
 //   RunResult r = RunLauncher(RunOptions());
 //   EXPECT_EQ(r.boxes.size(), 1u) << r.Describe();
-#ifndef QUILLON_TESTS_SUPPORT_LAUNCHER_RUN_H_
-#define QUILLON_TESTS_SUPPORT_LAUNCHER_RUN_H_
+#ifndef QUILLON_TESTS_HELPERS_LAUNCHER_RUN_H_
+#define QUILLON_TESTS_HELPERS_LAUNCHER_RUN_H_
 
 #include <windows.h>
 
@@ -183,4 +183,4 @@ RunResult RunLauncher(const RunOptions& options);
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_LAUNCHER_RUN_H_
+#endif  // QUILLON_TESTS_HELPERS_LAUNCHER_RUN_H_

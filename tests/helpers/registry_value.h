@@ -1,6 +1,6 @@
 // Registry values for tests: read one as it is, and put one back as it was.
-#ifndef QUILLON_TESTS_SUPPORT_REGISTRY_VALUE_H_
-#define QUILLON_TESTS_SUPPORT_REGISTRY_VALUE_H_
+#ifndef QUILLON_TESTS_HELPERS_REGISTRY_VALUE_H_
+#define QUILLON_TESTS_HELPERS_REGISTRY_VALUE_H_
 
 #include <windows.h>
 
@@ -50,4 +50,4 @@ class ScopedRegistryValueRestore {
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_REGISTRY_VALUE_H_
+#endif  // QUILLON_TESTS_HELPERS_REGISTRY_VALUE_H_

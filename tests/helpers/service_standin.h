@@ -1,8 +1,8 @@
 // The stand-ins of the product's background service: the server on its pipe
 // (service_standin.exe beside the test program, standins/service) and the
 // installed service program under the Program Files folder.
-#ifndef QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_
-#define QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_
+#ifndef QUILLON_TESTS_HELPERS_SERVICE_STANDIN_H_
+#define QUILLON_TESTS_HELPERS_SERVICE_STANDIN_H_
 
 #include <string>
 #include <vector>
@@ -58,4 +58,4 @@ class ScopedServiceProgram {
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_SERVICE_STANDIN_H_
+#endif  // QUILLON_TESTS_HELPERS_SERVICE_STANDIN_H_

@@ -1,6 +1,6 @@
 // Reading back a saved shell shortcut, as the shell sees it.
-#ifndef QUILLON_TESTS_SUPPORT_SHORTCUT_FILE_H_
-#define QUILLON_TESTS_SUPPORT_SHORTCUT_FILE_H_
+#ifndef QUILLON_TESTS_HELPERS_SHORTCUT_FILE_H_
+#define QUILLON_TESTS_HELPERS_SHORTCUT_FILE_H_
 
 #include <string>
 
@@ -17,4 +17,4 @@ SavedLink ReadLink(const std::wstring& file);
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_SHORTCUT_FILE_H_
+#endif  // QUILLON_TESTS_HELPERS_SHORTCUT_FILE_H_

@@ -1,7 +1,7 @@
 // Files, folders and names for tests: real temporary folders, unique names so
 // that tests never share a mutex, pipe, key or file.
-#ifndef QUILLON_TESTS_SUPPORT_TEST_FILES_H_
-#define QUILLON_TESTS_SUPPORT_TEST_FILES_H_
+#ifndef QUILLON_TESTS_HELPERS_TEST_FILES_H_
+#define QUILLON_TESTS_HELPERS_TEST_FILES_H_
 
 #include <windows.h>
 
@@ -99,4 +99,4 @@ int RunProgram(const std::wstring& program,
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_TEST_FILES_H_
+#endif  // QUILLON_TESTS_HELPERS_TEST_FILES_H_

@@ -1,8 +1,8 @@
 // Finds, reads and presses the windows of another process, for end-to-end
 // tests that start the launcher and answer its message boxes and dialogs as a
 // user would. Runs beside the launcher on the same (virtual) display.
-#ifndef QUILLON_TESTS_SUPPORT_UI_ROBOT_H_
-#define QUILLON_TESTS_SUPPORT_UI_ROBOT_H_
+#ifndef QUILLON_TESTS_HELPERS_UI_ROBOT_H_
+#define QUILLON_TESTS_HELPERS_UI_ROBOT_H_
 
 #include <windows.h>
 
@@ -106,4 +106,4 @@ class UiRobot {
 
 }  // namespace quillon::helpers
 
-#endif  // QUILLON_TESTS_SUPPORT_UI_ROBOT_H_
+#endif  // QUILLON_TESTS_HELPERS_UI_ROBOT_H_
