@@ -182,7 +182,7 @@ void RecordMark(IShellLinkW*, DWORD data_flags) {
 
 // The deployment run in this test program, which carries no payloads: every
 // component's resource is missing, so the copies laid out in the data folder
-// decide (a fixture of no name: none). The old shortcut is held, so that no
+// decide (an empty name: no copy). The old shortcut is held, so that no
 // viewer starts: each of the three attempts shows its mark, and the result
 // is 732.
 TEST(DeployComponentsTest, PresentCopiesAndTheRunAsMarkWithoutPayloads) {
