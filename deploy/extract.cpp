@@ -56,10 +56,7 @@ bool ExtractPayloadFromModule(HMODULE module,
   // when it is still there and can't be replaced.
   DeleteFileWithRetry(target);
 
-  // Opened as the runtime's secure open does for writing: nobody else may
-  // open the file until it is closed. (_wfopen_s itself is missing from the
-  // system runtime of Windows XP, where the launcher must still start.)
-  StdioFile file(::_wfsopen(target, L"wb", _SH_DENYRW));
+  StdioFile file = OpenForWritingAlone(target);
   if (!file)
     return false;
   // The compressed bytes go straight from the resource to the file; the file
@@ -79,6 +76,13 @@ bool ExtractPayloadFromModule(HMODULE module,
 
   ::SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, target, nullptr);
   return true;
+}
+
+StdioFile OpenForWritingAlone(const wchar_t* path) {
+  // As the runtime's secure open does for writing. (_wfopen_s itself is
+  // missing from the system runtime of Windows XP, where the launcher must
+  // still start.)
+  return StdioFile(::_wfsopen(path, L"wb", _SH_DENYRW));
 }
 
 bool DeleteFileWithRetry(const wchar_t* path) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "support/handles.h"
+
 namespace quillon {
 
 // Writes the payload |resource_name| to |folder| + |file_name| and decodes it
@@ -19,6 +21,11 @@ bool ExtractPayloadFromModule(HMODULE module,
                               const wchar_t* folder,
                               const wchar_t* file_name,
                               const wchar_t* resource_name);
+
+// Opens |path| for writing ("wb": created, or emptied) and holds it without
+// sharing: nobody else can open the file until it is closed. Null when it
+// can't be opened.
+StdioFile OpenForWritingAlone(const wchar_t* path);
 
 // Deletes |path| with up to 10 attempts, 100 ms apart. True when the path no
 // longer exists (also when it never existed), false when it still does.

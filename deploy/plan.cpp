@@ -5,6 +5,7 @@
 #include "deploy/folders/folders.h"
 #include "deploy/shortcut.h"
 #include "environment/platform/platform.h"
+#include "launcher/paths/module_paths.h"
 #include "launcher/text/message_ids.h"
 #include "support/log/log.h"
 #include "support/path_buffer.h"
@@ -119,6 +120,14 @@ const ComponentRow* ComponentTable(bool native32, size_t* count) {
   return kRows64;
 }
 
+UINT FormatLaunchPaths(const wchar_t* data_folder, PathBuffer* shortcut, PathBuffer* viewer) {
+  if (!shortcut->Join(data_folder, kShortcutFileName) ||
+      !viewer->Join(data_folder, kViewerFileName)) {
+    return kResultPathFormat;
+  }
+  return 0;
+}
+
 UINT DeployComponents() {
   // On Windows 2000 and XP the product needs either its ready service or an
   // administrator; nothing is written for anyone else.
@@ -126,10 +135,9 @@ UINT DeployComponents() {
     return kMsgErrorAccount;
   }
 
-  // The launcher's own path becomes the viewer's argument. A cut path would
-  // name another file, so it counts as unreadable.
+  // The launcher's own path becomes the viewer's argument.
   PathBuffer own_path;
-  if (!own_path.TakeWritten(::GetModuleFileNameW(nullptr, own_path.Data(), PathBuffer::kCapacity)))
+  if (!ReadOwnPath(&own_path))
     return kResultOwnPathUnreadable;
 
   PathBuffer data_folder;
@@ -152,10 +160,8 @@ UINT DeployComponents() {
 
   PathBuffer shortcut;
   PathBuffer viewer;
-  if (!shortcut.Join(data_folder.Get(), kShortcutFileName) ||
-      !viewer.Join(data_folder.Get(), kViewerFileName)) {
-    return kResultPathFormat;
-  }
+  if (const UINT code = FormatLaunchPaths(data_folder.Get(), &shortcut, &viewer))
+    return code;
 
   // Without a ready service, a user without administrator rights gets a
   // shortcut that asks for elevation.

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+#include "support/path_buffer.h"
+
 namespace quillon {
 
 // Where a component goes and what its failure means.
@@ -31,6 +33,10 @@ struct ComponentRow {
 // The rows of the plan for a 32-bit (|native32|) or 64-bit system, in order.
 // |*count| receives the number of rows.
 const ComponentRow* ComponentTable(bool native32, size_t* count);
+
+// The paths of the launch in |data_folder|: the shortcut "Quillon.lnk" and
+// the viewer "Portico.exe" that it starts. 0, or 720 when either doesn't fit.
+UINT FormatLaunchPaths(const wchar_t* data_folder, PathBuffer* shortcut, PathBuffer* viewer);
 
 // Runs the deployment and the launch of the viewer. Returns 501 on success,
 // otherwise the result code of the first fatal failure (526, 718, 720, 721,

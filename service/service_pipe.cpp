@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "service/frame.h"
+#include "support/handles.h"
 #include "support/sleep.h"
 
 namespace quillon {
@@ -16,14 +17,21 @@ constexpr DWORD kBusyRetryMilliseconds = 100;
 constexpr DWORD kBusyLimitMilliseconds = 60000;
 // A reply that hasn't come within 10 s won't come: a process that holds the
 // pipe's name and never answers would otherwise keep the start (and with it
-// the instance mutex) for good. The pipe is synchronous, so the wait looks
-// at the pipe before it reads: a service answers within a fraction of a
-// millisecond, so for the first 2 ms it looks again as soon as the processor
-// comes back, then every 10 ms. (A 10 ms sleep after the first look, which
-// almost always comes before the reply, cost 10 ms in every conversation.)
+// the instance mutex) for good. The wait looks at the pipe before it reads,
+// so that the read finds the reply there: a service answers within a
+// fraction of a millisecond, so for the first 2 ms it looks again as soon as
+// the processor comes back, then every 10 ms. (A 10 ms sleep after the first
+// look, which almost always comes before the reply, cost 10 ms in every
+// conversation.)
 constexpr ULONGLONG kReplyYieldMicroseconds = 2000;
 constexpr DWORD kReplyPollMilliseconds = 10;
 constexpr DWORD kReplyLimitMilliseconds = 10000;
+// The write-side twin: a process that holds the pipe's name may make the
+// pipe without buffers and never read, and a write then waits until someone
+// reads. So the pipe is opened for overlapped I/O, and a read or write that
+// hasn't completed within 10 s is cancelled and counts as failed.
+constexpr DWORD kTransferPollMilliseconds = 100;
+constexpr DWORD kTransferLimitMilliseconds = 10000;
 
 // Microseconds since |start| by the performance counter. A machine without
 // the counter (its frequency reads 0, as some Windows 2000 machines give it)
@@ -43,8 +51,38 @@ ULONGLONG MicrosecondsSince(const LARGE_INTEGER& start) {
 // Identification only: whatever process made the pipe name first (a server
 // squatting on it before the service starts) may see who the user is, but
 // can't act as the user. With the default flags it could impersonate the
-// user for the length of the conversation.
-constexpr DWORD kOpenFlags = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION;
+// user for the length of the conversation. Overlapped, so that every
+// transfer has its bound (see kTransferLimitMilliseconds).
+constexpr DWORD kOpenFlags = SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION | FILE_FLAG_OVERLAPPED;
+
+// One overlapped read or write and the event that its completion sets.
+struct Transfer {
+  Transfer() : event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    overlapped.hEvent = event.Get();
+  }
+  KernelHandle event;
+  OVERLAPPED overlapped = {};
+};
+
+// Waits for the transfer that ReadFile or WriteFile (whose result is
+// |started|) began on |pipe|: true when it completed within 10 s, with the
+// bytes moved in |*count|. One that hasn't is cancelled, and its end waited
+// for (the system writes into |transfer| until then): false.
+bool Complete(HANDLE pipe, Transfer* transfer, BOOL started, DWORD* count) {
+  *count = 0;
+  if (!started && ::GetLastError() != ERROR_IO_PENDING)
+    return false;
+  const DWORD start = RetryTickCount();
+  while (::WaitForSingleObject(transfer->event.Get(), kTransferPollMilliseconds) != WAIT_OBJECT_0) {
+    if (RetryTickCount() - start > kTransferLimitMilliseconds) {
+      ::CancelIo(pipe);
+      ::GetOverlappedResult(pipe, &transfer->overlapped, count, TRUE);
+      *count = 0;
+      return false;
+    }
+  }
+  return ::GetOverlappedResult(pipe, &transfer->overlapped, count, FALSE) != FALSE;
+}
 
 }  // namespace
 
@@ -65,8 +103,12 @@ bool ServicePipe::Connect() {
 }
 
 bool ServicePipe::Send(const char* bytes, DWORD count) {
+  Transfer write;
+  if (!write.event.IsValid())
+    return false;
+  const BOOL started = ::WriteFile(pipe_.Get(), bytes, count, nullptr, &write.overlapped);
   DWORD written = 0;
-  return ::WriteFile(pipe_.Get(), bytes, count, &written, nullptr) && written == count;
+  return Complete(pipe_.Get(), &write, started, &written) && written == count;
 }
 
 bool ServicePipe::SendClosingMessage() {
@@ -90,11 +132,15 @@ bool ServicePipe::Receive(char* buffer, DWORD capacity, DWORD* received) {
       ::Sleep(ReplyPollPause(MicrosecondsSince(first_look)));
     }
   }
-  DWORD read = 0;
-  if (!::ReadFile(pipe_.Get(), buffer, capacity, &read, nullptr))
+  Transfer read;
+  if (!read.event.IsValid())
     return false;
-  *received = read;
-  return IsReplyFrame(buffer, read);
+  const BOOL started = ::ReadFile(pipe_.Get(), buffer, capacity, nullptr, &read.overlapped);
+  DWORD count = 0;
+  if (!Complete(pipe_.Get(), &read, started, &count))
+    return false;
+  *received = count;
+  return IsReplyFrame(buffer, count);
 }
 
 DWORD ReplyPollPause(ULONGLONG waited_us) {

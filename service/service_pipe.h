@@ -31,7 +31,9 @@ class ServicePipe {
   // Closes the pipe if open.
   void Close() { pipe_.Close(); }
 
-  // One write of |count| bytes. True only when all of them were written.
+  // One write of |count| bytes. True only when all of them were written
+  // within 10 s; a write still waiting then (a server that never reads a
+  // pipe without buffers) is cancelled.
   bool Send(const char* bytes, DWORD count);
   // The closing message ("END" with the tag), sent as by Send.
   bool SendClosingMessage();

@@ -53,6 +53,21 @@ ln -s "$root/build/hostile-outside" build/hostile-stick/link/out
 quillon_stick_map build/hostile-stick t
 export QUILLON_HOSTILE_STICK=T:
 
+# A full disk, for the test of a write that fails: a tmpfs of 64 KiB over
+# build/full-disk, which the tests reach through Wine's drive Z:. Mounting it
+# needs root; without it that test is skipped.
+full_disk="$root/build/full-disk"
+unset QUILLON_FULL_DISK
+mkdir -p "$full_disk"
+if mountpoint -q "$full_disk" || mount -t tmpfs -o size=64k tmpfs "$full_disk" 2>/dev/null; then
+  trap 'quillon_wine_stop; umount "$full_disk" 2>/dev/null || true' EXIT
+  find "$full_disk" -mindepth 1 -delete
+  QUILLON_FULL_DISK=$(winepath -w "$full_disk" </dev/null)
+  export QUILLON_FULL_DISK
+else
+  echo "test: no full disk (mounting a tmpfs needs root): the failed-write test is skipped"
+fi
+
 # One ctest run over both test builds, the 64-bit suite, then the 32-bit one,
 # the fuzz targets on the host, the gallery and the release of the sample
 # stick, and two builds of the product that must be identical.

@@ -11,12 +11,15 @@ constexpr size_t kMaxPathComponent = 256;
 PathBuffer g_module_folder;
 PathBuffer g_module_ini_path;
 
-// The program's own path; false (|path| empty) when it can't be read or was cut.
+}  // namespace
+
+const wchar_t* g_own_path_for_testing = nullptr;
+
 bool ReadOwnPath(PathBuffer* path) {
+  if (g_own_path_for_testing)
+    return path->Assign(g_own_path_for_testing) && !path->IsEmpty();
   return path->TakeWritten(::GetModuleFileNameW(nullptr, path->Data(), PathBuffer::kCapacity));
 }
-
-}  // namespace
 
 bool ModuleFolderFromPath(const wchar_t* path, PathBuffer* folder) {
   folder->Clear();

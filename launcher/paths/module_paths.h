@@ -10,6 +10,17 @@
 
 namespace quillon {
 
+// The program's own full path (GetModuleFileNameW of the program) into
+// |path|. False, with |path| empty, when it can't be read or was cut to fit
+// 260 characters: a cut path would name another file.
+bool ReadOwnPath(PathBuffer* path);
+
+// Test seam (support/scoped_override.h): null reads the system's answer;
+// otherwise ReadOwnPath gives this text (empty: the path can't be read).
+// Wine starts no program from a path of 260 characters or more, so no start
+// can meet an own path that can't be read.
+extern const wchar_t* g_own_path_for_testing;
+
 // The drive and folder of the program's own file with a trailing backslash
 // (E:\ for E:\Quillon.exe), in a 260-character static buffer overwritten by
 // each call. Its first character is the stick's drive letter. Null when the

@@ -18,6 +18,9 @@
 //   split      the ok reply in two writes 300 ms apart (cut after field 0)
 //   empty      a write of no bytes (on a pipe of message type)
 //   none       no reply: the request is read and never answered
+//   unread     nothing is ever read, on a pipe made without buffers (in and
+//              out sizes 0), so that a client's write waits for good; the
+//              end of the client is seen by peeking, which takes nothing
 // A conversation ends when the client closes its end.
 //
 // --busy MS: before the first conversation, a client of this program's own
@@ -164,6 +167,12 @@ void Record(const Options& options, const std::string& line) {
 // Serves one connected client until it closes its end.
 void Converse(HANDLE pipe, const Options& options) {
   std::string line;
+  if (options.reply == L"unread") {
+    while (::PeekNamedPipe(pipe, nullptr, 0, nullptr, nullptr, nullptr))
+      ::Sleep(10);
+    Record(options, line);
+    return;
+  }
   char buffer[kBufferSize];
   for (bool first = true;; first = false) {
     DWORD read = 0;
@@ -213,9 +222,10 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   const DWORD type = options.reply == L"empty" ? PIPE_TYPE_MESSAGE : PIPE_TYPE_BYTE;
+  const DWORD buffers = options.reply == L"unread" ? 0 : kBufferSize;
   HANDLE pipe = ::CreateNamedPipeW(
       kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
-      type | PIPE_WAIT, 1, kBufferSize, kBufferSize, 0, nullptr);
+      type | PIPE_WAIT, 1, buffers, buffers, 0, nullptr);
   if (pipe == INVALID_HANDLE_VALUE)
     return 3;
   OVERLAPPED connect = {};

@@ -194,6 +194,44 @@ TEST_F(ExtractTest, CorruptPayloadLeavesNothingAtTheTarget) {
   EXPECT_EQ(notifications.CountFor(folder_ + L"Portico.exe"), 0);
 }
 
+// The target as the compressed bytes are written to it: emptied, and nobody
+// else can open it, to read, write or delete.
+TEST_F(ExtractTest, TargetIsHeldWithoutSharingWhileWritten) {
+  const std::wstring target = folder_ + L"Portico.exe";
+  ASSERT_TRUE(WriteBytes(target, kOldContent));
+  {
+    StdioFile file = OpenForWritingAlone(target.c_str());
+    ASSERT_TRUE(file);
+    const DWORD accesses[] = {GENERIC_READ, GENERIC_WRITE, DELETE};
+    for (DWORD access : accesses) {
+      FileHandle other(::CreateFileW(target.c_str(), access,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      EXPECT_FALSE(other.IsValid()) << std::hex << access;
+    }
+  }
+  Bytes output;
+  ASSERT_TRUE(ReadBytes(target, &output));
+  EXPECT_TRUE(output.empty());
+}
+
+// A full disk (a small tmpfs that tools/test.sh mounts where it may, reached
+// through Wine's drive Z:) fails the write of the compressed bytes: nothing
+// is left at the target.
+TEST_F(ExtractTest, FailedWriteLeavesNothingAtTheTarget) {
+  wchar_t full[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"QUILLON_FULL_DISK", full, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    GTEST_SKIP() << "QUILLON_FULL_DISK is not set: run through tools/test.sh as root";
+  const std::wstring folder = std::wstring(full) + L"\\";
+  ASSERT_TRUE(helpers::ListFilesBelow(full).empty());
+  RetrySleepCounter sleeps;
+  EXPECT_FALSE(
+      ExtractPayloadFromModule(module_, folder.c_str(), L"Portico.exe", L"SAMPLE_PAYLOAD"));
+  EXPECT_FALSE(FileExists(folder + L"Portico.exe"));
+  EXPECT_TRUE(helpers::ListFilesBelow(full).empty());
+}
+
 TEST_F(ExtractTest, MissingFolderFails) {
   EXPECT_FALSE(ExtractPayloadFromModule(module_, (folder_ + L"missing\\").c_str(), L"x.bin",
                                         L"SAMPLE_PAYLOAD"));

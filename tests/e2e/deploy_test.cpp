@@ -326,14 +326,19 @@ TEST_F(DeployTest, ParameterFromTheStickSettings) {
 
 // ---- Result codes ----
 
-// A limited user on 32-bit Windows XP without the ready service: refused
-// before anything is written.
-TEST_F(DeployTest, LimitedAccountOnXpGets526) {
-  ASSERT_TRUE(SetWineVersion(L"winxp"));
-  RunOptions options;
-  options.environment = {{L"QUILLON_TEST_NATIVE32", L"1"}, {L"QUILLON_TEST_USER_ADMIN", L"0"}};
-  RunExpectingOneBox(L"Error\n\nIt is not treatable in Limited acount.(RC)", options);
-  EXPECT_TRUE(ListFilesBelow(data_).empty()) << Join(ListFilesBelow(data_));
+// A limited user on 32-bit Windows XP or 2000 (which the stick's settings
+// let start) without the ready service: refused before anything is written.
+TEST_F(DeployTest, LimitedAccountOnXpOr2000Gets526) {
+  ASSERT_TRUE(WriteStickSettings(SettingsWith({"Version_check=Disable"})));
+  for (const wchar_t* version : {L"winxp", L"win2k"}) {
+    SCOPED_TRACE(Narrow(version));
+    ASSERT_TRUE(ClearDataFolder());
+    ASSERT_TRUE(SetWineVersion(version));
+    RunOptions options;
+    options.environment = {{L"QUILLON_TEST_NATIVE32", L"1"}, {L"QUILLON_TEST_USER_ADMIN", L"0"}};
+    RunExpectingOneBox(L"Error\n\nIt is not treatable in Limited acount.(RC)", options);
+    EXPECT_TRUE(ListFilesBelow(data_).empty()) << Join(ListFilesBelow(data_));
+  }
 }
 
 // The same user as an administrator on XP goes on.

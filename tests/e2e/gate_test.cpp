@@ -314,11 +314,12 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\Language.cfg",
                         "[File]\r\n1=0c0c.cfg\r\n2=0409.cfg\r\n[Quillon]\r\n"));
   // Not the UI language's file, which automatic mode would take at start.
-  ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg",
-                        "[Quillon]\r\nTITLE=Vaultine EN\r\nSETUP_SWIFTGATE=Set up?\r\n"
-                        "BUTTON_YES=Yes\r\nBUTTON_NO=No\r\nNO_MESSAGE=Don't ask\r\n"
-                        "CHECK_VERSION=Check\r\nLANGUAGE=Language EN\r\n"
-                        "BUTTON_OK=OK EN\r\nBUTTON_CANCEL=Cancel EN\r\n"));
+  const std::string texts =
+      "[Quillon]\r\nTITLE=Vaultine EN\r\nSETUP_SWIFTGATE=Set up?\r\n"
+      "BUTTON_YES=Yes\r\nBUTTON_NO=No\r\nNO_MESSAGE=Don't ask\r\n"
+      "CHECK_VERSION=Check\r\nLANGUAGE=Language EN\r\n"
+      "BUTTON_OK=OK EN\r\nBUTTON_CANCEL=Cancel EN\r\n";
+  ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg", texts));
   ASSERT_TRUE(
       WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
 
@@ -369,18 +370,29 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(ReadBytes(ProductDataFolder() + L"\\Detacher.ini", &choice_file));
   EXPECT_NE(std::string(choice_file.begin(), choice_file.end()).find("Portico=0c0c.cfg"),
             std::string::npos);
-  // Opened again: in the chosen language, the stored entry preselected.
-  // Cancel after another selection, and OK without one, store nothing; "Auto"
-  // and OK stores Auto.
+  // The UI language's file, with the same texts: automatic mode takes it from
+  // now on. Opened again: in the chosen language, the stored entry
+  // preselected. Cancel after another selection, and OK without one, store
+  // nothing; "Auto" and OK stores Auto; OK on the last entry stores that
+  // entry. On a stick without languages "Auto" is the one item, and OK
+  // stores it.
+  ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0409.cfg", texts));
   const struct {
     WPARAM select;
     int button;
     const char* stored;
-  } reopenings[] = {{2, IDCANCEL, "Portico=0c0c.cfg"},
-                    {static_cast<WPARAM>(-1), IDOK, "Portico=0c0c.cfg"},
-                    {0, IDOK, "Portico=Auto"}};
+    LRESULT preselected;
+    bool languages;  // Language.cfg on the stick
+  } reopenings[] = {{2, IDCANCEL, "Portico=0c0c.cfg", 1, true},
+                    {static_cast<WPARAM>(-1), IDOK, "Portico=0c0c.cfg", 1, true},
+                    {0, IDOK, "Portico=Auto", 1, true},
+                    {2, IDOK, "Portico=0409.cfg", 0, true},
+                    {0, IDOK, "Portico=Auto", 0, false}};
   for (const auto& again : reopenings) {
     SCOPED_TRACE(again.stored);
+    if (!again.languages) {
+      ASSERT_TRUE(::DeleteFileW((StickRoot() + L".cfg\\Language.cfg").c_str()));
+    }
     ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
     ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     const size_t seen = launcher.result().windows.size();
@@ -390,7 +402,9 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
     EXPECT_EQ(dialog.caption, L"Language EN");
     EXPECT_EQ(WindowText(::GetDlgItem(dialog.window, IDOK)), L"OK EN");
     EXPECT_EQ(WindowText(::GetDlgItem(dialog.window, IDCANCEL)), L"Cancel EN");
-    EXPECT_EQ(::SendDlgItemMessageW(dialog.window, 1005, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(::SendDlgItemMessageW(dialog.window, 1005, CB_GETCOUNT, 0, 0),
+              again.languages ? 3 : 1);
+    EXPECT_EQ(::SendDlgItemMessageW(dialog.window, 1005, CB_GETCURSEL, 0, 0), again.preselected);
     ::SendDlgItemMessageW(dialog.window, 1005, CB_SETCURSEL, again.select, 0);
     ASSERT_TRUE(PressButton(dialog.window, again.button));
     ASSERT_TRUE(WaitForWindowGone(dialog.window, 5000));

@@ -173,6 +173,16 @@ TEST_F(HostileTest, EachStartEndsByItself) {
        {{L"QUILLON_TEST_ADMINISTRATORS", L"0"}},
        kSkipSetup,
        15000},
+      {"a server that makes the pipe without buffers and never reads",
+       [](Held* held) {
+         held->program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
+         held->service = std::make_unique<ServiceStandin>(L"--reply unread --conversations 2");
+         ASSERT_TRUE(held->program->placed() && held->service->listening());
+       },
+       nullptr,
+       {{L"QUILLON_TEST_ADMINISTRATORS", L"0"}},
+       kSkipSetup,
+       25000},
       {"the app name *, force quit pressed",
        [](Held* held) {
          ASSERT_TRUE(WriteText(Data(L"VaultineAppNotify.ini"), "[Set]\r\nApp=*\r\n"));

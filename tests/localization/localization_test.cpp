@@ -133,6 +133,42 @@ TEST_F(LanguageListTest, SameAsTheOneKeyReads) {
   EXPECT_STREQ(list[1].fileName, L"0409.cfg");
 }
 
+// The File section is read in one go into a buffer that starts at 32,768
+// characters, whose read gives at most 32,766 of them: a section of exactly
+// that many (a whole section and a cut one then read alike), one and two
+// characters more, and one that takes several growths are each read to their
+// last entry, which a stored choice may name.
+TEST_F(LanguageListTest, LongSectionsAreReadToTheirLastEntry) {
+  for (size_t characters : {32765u, 32766u, 32767u, 32768u, 300000u}) {
+    // Entries k=0409_k.cfg, each with its terminator, after a line "0=x..."
+    // (no entry) that brings the section to exactly |characters|.
+    std::string entries;
+    size_t count = 0;
+    size_t length = 3;  // of the section: "0=" and the terminator so far
+    std::string last;
+    for (;;) {
+      const std::string n = std::to_string(count + 1);
+      const std::string name = "0409_" + n + ".cfg";
+      if (length + n.size() + name.size() + 2 > characters)
+        break;
+      entries += n + "=" + name + "\r\n";
+      length += n.size() + name.size() + 2;
+      last = name;
+      ++count;
+    }
+    const size_t filler = characters - length;
+    ASSERT_TRUE(WriteText(index_, "[File]\r\n0=" + std::string(filler, 'x') + "\r\n" + entries));
+    std::vector<wchar_t> section(characters + 2);
+    ASSERT_EQ(::GetPrivateProfileSectionW(L"File", section.data(),
+                                          static_cast<DWORD>(section.size()), index_.c_str()),
+              characters);
+    LanguageList list = BuildLanguageList(index_.c_str());
+    ASSERT_EQ(list.size(), count) << characters;
+    EXPECT_EQ(Narrow(list.back().fileName), last) << characters;
+    EXPECT_EQ(FindLanguageFile(index_.c_str(), list.back().fileName), count) << characters;
+  }
+}
+
 // The program-folder mode reads the index beside the program.
 TEST(ResolveLanguageFileTest, FolderModeReadsTheIndexBesideTheProgram) {
   ScopedDataFolderAside data_folder;

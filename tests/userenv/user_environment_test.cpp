@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "support/handles.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/test_files.h"
 #include "userenv/user_environment.h"
@@ -131,6 +132,23 @@ TEST_F(UserEnvironmentTest, NoModuleFolderWritesNothing) {
   PublishUserEnvironmentFor(L"");
   EXPECT_EQ(ReadEnvironmentValue(L"Portico").Text(), L"Q:");
   EXPECT_EQ(ReadEnvironmentValue(L"VT_Parameter").Text(), L"kept");
+}
+
+// HKCU\Environment is opened, never created: for a user (here a key that
+// stands in for HKEY_CURRENT_USER in this process) without it, nothing is
+// written and no key appears.
+TEST_F(UserEnvironmentTest, MissingEnvironmentKeyIsNotCreated) {
+  const std::wstring user = L"Software\\" + helpers::UniqueName(L"QuillonUser");
+  RegKey stand_in;
+  ASSERT_EQ(CreateRegKey(HKEY_CURRENT_USER, user.c_str(), KEY_ALL_ACCESS, &stand_in),
+            ERROR_SUCCESS);
+  ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, stand_in.get()), ERROR_SUCCESS);
+  PublishUserEnvironmentFor(L"C:\\");
+  ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr), ERROR_SUCCESS);
+  RegKey environment;
+  EXPECT_EQ(OpenRegKey(stand_in.get(), kEnvironment, KEY_READ, &environment), ERROR_FILE_NOT_FOUND);
+  stand_in.reset();
+  EXPECT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, user.c_str()), ERROR_SUCCESS);
 }
 
 // The change is announced once to the top-level windows, this test's own

@@ -1,11 +1,15 @@
 #include "launcher/text/messages.h"
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "launcher/text/message_ids.h"
 #include "localization/files/current_language_file.h"
+#include "support/handles.h"
 #include "tests/helpers/test_files.h"
+#include "tests/helpers/ui_robot.h"
 
 namespace quillon {
 namespace {
@@ -47,6 +51,54 @@ TEST_F(MessagesTest, ResultCodesWithoutKey) {
   }
   EXPECT_EQ(L"ERROR_721", Trimmed(LanguageKeyOf(721)));
   EXPECT_EQ(L"ERROR_830", Trimmed(LanguageKeyOf(830)));
+}
+
+// Every message ID that has a language key, and the key as the language files
+// name it.
+const wchar_t kEveryKey[] =
+    L"501 OK 506 STATIC_PASSWORD 507 CHECK_DISPPASS 508 CHECK_SAVEPASS 509 BUTTON_OK "
+    L"510 BUTTON_CANCEL 511 WAIT_APP 514 QUIT_PROCESS 515 TITLE 516 WAIT 517 WAIT_QUIT "
+    L"518 ERROR_OTHER 519 ERROR_WINVER 520 ERROR_NODISK 522 ERROR_ACCESS "
+    L"524 ERROR_SECURITY_INIT 525 ERROR_EXIST 526 ERROR_ACOUNT 528 BUTTON_RETRY "
+    L"532 ERROR_NOINSTALL 536 ERROR_DISABLE_CHECK 537 ERROR_ENABLE_CHECK 540 ERROR_COINIT "
+    L"541 ERROR_PASSWORD 542 ERROR_ENCODE 543 ERROR_LOCK 545 DISCONNECT 546 CONNECT "
+    L"548 ERROR_OLDSERVICE 556 ERROR_STICK_ENROL 557 WAIT_CANNOT 558 WAIT_KILLPROCESS "
+    L"559 SETUP_SWIFTGATE 560 BUTTON_YES 561 BUTTON_NO 562 NO_MESSAGE 563 CLOSE_APP "
+    L"569 360CHECK_MSG 570 AVASTCHECK_MSG 571 AVASTCHECK_SKIP 572 AVASTCHECK_IGNORE "
+    L"573 AVASTCHECK_ABORT 588 UPDATE_STICK_ENROL 594 ERROR_DEVICE_GETINFO "
+    L"595 ERROR_DEVICE_CHANGE 596 ERROR_DEVICE_REBOOT 597 ERROR_FLUSH "
+    L"598 ERROR_GETPARTITION 599 ERROR_GETDISKINFO 613 CHECK_VERSION 614 UPDATE_DOWNLOAD "
+    L"615 UPDATE_INSTALL 616 UPDATE_OK 617 UPDATE_NG 618 UPDATE_NG_DOWNLOAD "
+    L"619 UPDATE_NG_FILE 620 UPDATE_NG_START 621 UPDATE_CURRENT 622 UPDATE_LATEST "
+    L"623 UPDATE_AVAILABLE1 624 UPDATE_AVAILABLE2 625 UPDATE_NONE1 626 UPDATE_NONE2 "
+    L"627 BUTTON_UPDATE 628 SUPPORT_NUMBER 629 ERRORINFO 630 ERRORINFO_SAVE "
+    L"631 ERRORINFO_MSG 632 ERRORINFO_OK 633 ERRORINFO_CANCEL 634 ERRORINFO_VERCHECK "
+    L"635 ERRORINFO_SAVEOK 636 ERRORINFO_SAVENG 637 ERRORINFO_SENDOK 638 ERRORINFO_SENDNG "
+    L"639 ERRORINFO_SENDING 640 ERRORINFO_CONTACT 641 ERRORINFO_CONTACTMSG "
+    L"642 STEWARDRY_EXIST 643 CANCEL_MESSAGE 644 ERROR_COUNT_LOCK 645 EXIT_MESSAGE "
+    L"646 REMOVE_OK 647 REMOVE_NG 648 REMOVE_RETRY 649 REMOVE_CONFIRM 650 REMOVE_RETRY1 "
+    L"651 ERROR_SKIP_SETUP 654 ERROR_PASSWORDTIMES 655 ERROR_VT6 656 CONFERA_EXIST "
+    L"657 BUTTON_EXIT 674 LANGUAGE 700 ERROR_700 701 ERROR_701 702 ERROR_702 "
+    L"721 ERROR_721 731 ERROR_731 732 ERROR_732 823 ERROR_823 830 ERROR_830 ";
+
+// A language file whose every key holds its own ID: each ID reads its own
+// key, and no other ID has one.
+TEST_F(MessagesTest, EachIdReadsItsOwnKey) {
+  std::wistringstream pairs(kEveryKey);
+  std::wstring file;
+  std::vector<UINT> ids;
+  UINT id = 0;
+  for (std::wstring key; pairs >> id >> key;) {
+    file += key + L"=" + std::to_wstring(id) + L"\r\n";
+    ids.push_back(id);
+  }
+  UseLanguageFile(file);
+  for (UINT each : ids)
+    EXPECT_EQ(std::to_wstring(each), LookupLanguageText(each)) << each;
+  size_t count = 0;
+  while (LanguageKeyAt(count, &id))
+    ++count;
+  EXPECT_EQ(count, ids.size());
 }
 
 TEST_F(MessagesTest, WithoutLanguageFileTextsComeFromTheStringTable) {
@@ -296,6 +348,55 @@ TEST_F(MessagesTest, DialogSetUpPutsCaptionAndControlTextsInPlace) {
   EXPECT_EQ(expected.x, placed.left);
   EXPECT_EQ(expected.y, placed.top);
   EXPECT_EQ(300, placed.right - placed.left);
+}
+
+// What a message box of this process showed: read, and its first button
+// pressed, from another thread while the box runs.
+struct BoxSeen {
+  DWORD thread_id = 0;  // of the box's thread, told to quit when no box comes
+  helpers::WindowInfo info;
+  HWND owner = nullptr;
+  HICON icon = nullptr;
+  std::vector<int> buttons;
+};
+
+DWORD WINAPI ReadAndAnswerBox(void* parameter) {
+  auto* seen = static_cast<BoxSeen*>(parameter);
+  HWND box = helpers::WaitForWindow(::GetCurrentProcessId(), helpers::kDialogClass, 5000);
+  if (!box) {
+    ::PostThreadMessageW(seen->thread_id, WM_QUIT, 0, 0);
+    return 1;
+  }
+  seen->info = helpers::ReadWindow(box);
+  seen->owner = ::GetWindow(box, GW_OWNER);
+  for (const helpers::ControlInfo& control : seen->info.controls) {
+    if (::lstrcmpiW(control.class_name.c_str(), L"Button") == 0)
+      seen->buttons.push_back(control.id);
+    if (::lstrcmpiW(control.class_name.c_str(), L"Static") == 0 &&
+        (control.style & SS_TYPEMASK) == SS_ICON) {
+      seen->icon =
+          reinterpret_cast<HICON>(::SendDlgItemMessageW(box, control.id, STM_GETICON, 0, 0));
+    }
+  }
+  return seen->buttons.empty() || helpers::PressButton(box, seen->buttons[0]) ? 0 : 1;
+}
+
+// No owner, even when this thread has an active window; the error icon; OK
+// alone.
+TEST_F(MessagesTest, ErrorBoxHasNoOwnerTheErrorIconAndOkAlone) {
+  ScopedWindow active(L"STATIC", WS_POPUP | WS_VISIBLE, 10, 10, 100, 100, nullptr);
+  ::SetActiveWindow(active.Get());
+  BoxSeen seen;
+  seen.thread_id = ::GetCurrentThreadId();
+  KernelHandle watcher(::CreateThread(nullptr, 0, ReadAndAnswerBox, &seen, 0, nullptr));
+  ASSERT_TRUE(watcher.IsValid());
+  ShowErrorMessage(kMsgErrorWinver);
+  ASSERT_EQ(::WaitForSingleObject(watcher.Get(), 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(seen.info.text, L"The version of Windows doesn't correspond.(RC)");
+  EXPECT_EQ(seen.info.caption, L"Vaultine(RC)");
+  EXPECT_EQ(seen.owner, nullptr);
+  EXPECT_EQ(seen.icon, ::LoadIconW(nullptr, IDI_HAND));
+  EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
 }
 
 TEST(CenterWindowTest, OwnedPopupIsCentredOnItsOwner) {

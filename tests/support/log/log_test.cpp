@@ -180,6 +180,42 @@ TEST_F(LogTest, OpenLogTruncatesWhatWasThere) {
   EXPECT_EQ(Lines(ReadLog(LogFilePath())).size(), 1u);
 }
 
+// The file held without sharing: the truncating open fails and the header is
+// lost, but the path stays set, so a later line is appended to what is there.
+TEST_F(LogTest, FailedTruncatingOpenKeepsThePathForLaterLines) {
+  const std::wstring path = ShortDataFolder() + L"support_tests.log";
+  ASSERT_TRUE(helpers::WriteBytes(path, {'o', 0, 'l', 0, 'd', 0, '\r', 0, '\n', 0}));
+  {
+    FileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.IsValid());
+    WriteLog(L"lost");
+    EXPECT_EQ(std::wstring(LogFilePath()), path);
+  }
+  WriteLog(L"kept");
+  std::vector<std::wstring> lines = Lines(ReadLog(path));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], L"old");
+  EXPECT_EQ(lines[1].substr(17), L"kept");
+}
+
+// Without the data folder a line is dropped and the log stays closed; the
+// next line, with the folder back, opens it.
+TEST_F(LogTest, LineAfterTheDataFolderWasUnavailableOpensTheLog) {
+  {
+    helpers::ScopedDataFolderAside aside;
+    ASSERT_TRUE(helpers::WriteText(aside.path(), "a file where the folder belongs"));
+    WriteLog(L"dropped");
+    EXPECT_EQ(std::wstring(LogFilePath()), L"");
+  }
+  WriteLog(L"written");
+  EXPECT_EQ(std::wstring(LogFilePath()), ShortDataFolder() + L"support_tests.log");
+  std::vector<std::wstring> lines = Lines(ReadLog(LogFilePath()));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(17), L"support_tests.exe");
+  EXPECT_EQ(lines[1].substr(17), L"written");
+}
+
 TEST_F(LogTest, LongMessagesAreCutTo1021Characters) {
   struct Case {
     size_t length;
