@@ -1,6 +1,6 @@
 # The payloads: every component file that the launcher writes on the PC,
 # compressed into the payload stream format (legacy .lzma: properties 0x5D,
-# 16 MiB dictionary, the exact uncompressed size; tools/pack-payload.sh) and
+# 16 MiB dictionary, the exact uncompressed size) by the host's packer and
 # embedded under its resource name, type "MODULE", language 1041.
 #
 # The component files come from QUILLON_COMPONENTS_DIR when it is set, else
@@ -14,8 +14,21 @@
 # the payloads in <build>/payloads/components.txt for the scripts (the release,
 # the start's benchmark): "RESOURCE FILE SIZE" a line, in the table's order.
 
-find_program(QUILLON_XZ xz REQUIRED)
-set(pack_script "${CMAKE_SOURCE_DIR}/tools/pack-payload.sh")
+# The packer (tools/pack_payload) is a program for the build host, not for
+# the target: a project of its own, configured and built with the host's clang
+# in <build>/packer before the first stream is packed. QUILLON_PACKER names it
+# for the test streams too (tests/deploy).
+include(ExternalProject)
+set(QUILLON_PACKER "${CMAKE_BINARY_DIR}/packer/pack_payload" CACHE INTERNAL "The payload packer")
+ExternalProject_Add(quillon_packer
+  SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/pack_payload"
+  BINARY_DIR "${CMAKE_BINARY_DIR}/packer"
+  CMAKE_ARGS -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+             "-DQUILLON_XZ_SOURCE_DIR=${QUILLON_XZ_SOURCE_DIR}"
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS "${QUILLON_PACKER}"
+  INSTALL_COMMAND ""
+  LOG_CONFIGURE ON LOG_BUILD ON LOG_OUTPUT_ON_FAILURE ON)
 
 if(QUILLON_COMPONENTS_DIR)
   get_filename_component(components_dir "${QUILLON_COMPONENTS_DIR}" ABSOLUTE)
@@ -44,9 +57,8 @@ foreach(name file size IN ZIP_LISTS QUILLON_COMPONENT_RESOURCES QUILLON_COMPONEN
   string(TOUPPER "${name}" resource)
   set(stream "${payload_dir}/${resource}.lzma")
   add_custom_command(OUTPUT "${stream}"
-    COMMAND "${CMAKE_COMMAND}" -E env "XZ=${QUILLON_XZ}"
-            sh "${pack_script}" "${components_dir}/${file}" "${stream}"
-    DEPENDS "${components_dir}/${file}" "${pack_script}"
+    COMMAND "${QUILLON_PACKER}" "${components_dir}/${file}" "${stream}"
+    DEPENDS "${components_dir}/${file}" "${QUILLON_PACKER}" quillon_packer
     COMMENT "Packing payload ${resource} (${file})"
     VERBATIM)
   list(APPEND payload_streams "${stream}")

@@ -109,7 +109,7 @@ tool() { "$@" 2>/dev/null | head -n 1; }
   echo "linker $(tool i686-w64-mingw32-ld --version)"
   echo "xz-source $(sed -n 's/^#define LZMA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*/\2/p' \
     .deps/xz/src/liblzma/api/lzma/version.h | paste -sd.)"
-  echo "packer $(tool xz --version)"
+  echo "packer tools/pack_payload, with the liblzma of the xz source"
   echo "# component RESOURCE FILE SIZE SHA256 PACKED_SIZE"
   while read -r resource file _; do
     stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"
