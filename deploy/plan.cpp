@@ -22,40 +22,20 @@ constexpr wchar_t kShortcutFileName[] = L"Quillon.lnk";
 // least this major number.
 constexpr int kMinimumPresentViewerMajor = 6;
 
-using F = ComponentFolder;
-using On = OnFailure;
-
-// Rows 7 to 9 exist on 64-bit Windows only; the eject-latch pair carries the
-// bitness in its names. Every other file has the same name on both.
+// The component table once per bitness: its lines for both and for that one.
+#define COMPONENT(row, resource, file, folder, on_failure, a, b, c, d, size) \
+  {row, L##resource, L##file, ComponentFolder::folder, OnFailure::on_failure, {a, b, c, d}},
+#define COMPONENT32 COMPONENT
+#define COMPONENT64(...)
 constexpr ComponentRow kRows32[] = {
-    {1, L"__Quillon.exe", L"Portico.exe", F::kData, On::kViewer},
-    {2, L"OSTRELVT_SRV", L"hostrelay.exe", F::kData, On::kIgnore},
-    {3, L"UPLIFT_ONLINE_EXE", L"Uplift_Online.exe", F::kData, On::kIgnore},
-    {4, L"OSTRELVT_DLL", L"OstrelVT3.dll", F::kLibrary, On::kIgnore},
-    {5, L"OSTRELVT_SYS", L"OstrelVT6.sys", F::kData, On::kDriverVt},
-    {6, L"OSTRELXM_SYS", L"OstrelXM2.sys", F::kData, On::kDriverXm},
-    {10, L"EJECTPROBE_EXE", L"EjectProbeVT.exe", F::kData, On::kIgnore},
-    {11, L"EJECTLATCH32_DLL", L"EjectLatchVT32.dll", F::kData, On::kIgnore},
-    {12, L"EJECTLATCH32_EXE", L"EjectLatchStartVT32.exe", F::kData, On::kIgnore},
-    {13, L"PLEXFOLD32_SYS", L"Plexfold1.sys", F::kData, On::kIgnore},
-    {14, L"PLEXFOLD32_EXE", L"Plexfold1.exe", F::kData, On::kIgnore},
+#include "deploy/components.def"
 };
-
+#undef COMPONENT32
+#undef COMPONENT64
+#define COMPONENT32(...)
+#define COMPONENT64 COMPONENT
 constexpr ComponentRow kRows64[] = {
-    {1, L"__Quillon.exe", L"Portico.exe", F::kData, On::kViewer},
-    {2, L"OSTRELVT_SRV", L"hostrelay.exe", F::kData, On::kIgnore},
-    {3, L"UPLIFT_ONLINE_EXE", L"Uplift_Online.exe", F::kData, On::kIgnore},
-    {4, L"OSTRELVT_DLL", L"OstrelVT3.dll", F::kLibrary, On::kIgnore},
-    {5, L"X64_OSTRELVT_SYS", L"OstrelVT6.sys", F::kData, On::kDriverVt},
-    {6, L"X64_OSTRELXM_SYS", L"OstrelXM2.sys", F::kData, On::kDriverXm},
-    {7, L"X64_OSTRELVT_DLL", L"OstrelVT3_x64.dll", F::kLibrary, On::kIgnore},
-    {8, L"OSTRELVTEX_X64_EXE", L"ostrelvtex_x64.exe", F::kData, On::kEssential},
-    {9, L"VAULTINE_X64_EXE", L"hostcareprocess.exe", F::kData, On::kIgnore},
-    {10, L"EJECTPROBE_EXE", L"EjectProbeVT.exe", F::kData, On::kIgnore},
-    {11, L"EJECTLATCH64_DLL", L"EjectLatchVT64.dll", F::kData, On::kIgnore},
-    {12, L"EJECTLATCH64_EXE", L"EjectLatchStartVT64.exe", F::kData, On::kIgnore},
-    {13, L"PLEXFOLD64_SYS", L"Plexfold1.sys", F::kData, On::kIgnore},
-    {14, L"PLEXFOLD64_EXE", L"Plexfold1.exe", F::kData, On::kIgnore},
+#include "deploy/components.def"
 };
 
 // The viewer couldn't be written: a present viewer of version 6 or later is
@@ -76,18 +56,6 @@ UINT CheckPresentViewer(const PathBuffer& data_folder) {
   return 0;
 }
 
-// A driver couldn't be written: the present one is used when its
-// ProductVersion is exactly the one this launcher carries.
-bool PresentDriverAccepted(const PathBuffer& data_folder,
-                           const wchar_t* file_name,
-                           int a,
-                           int b,
-                           int c,
-                           int d) {
-  PathBuffer path;
-  return path.Join(data_folder.Get(), file_name) && ProductVersionEquals(path.Get(), a, b, c, d);
-}
-
 // What the failure to write |row| means: 0 to go on, otherwise the result code.
 UINT OnRowFailed(const ComponentRow& row, const PathBuffer& data_folder) {
   switch (row.on_failure) {
@@ -96,13 +64,15 @@ UINT OnRowFailed(const ComponentRow& row, const PathBuffer& data_folder) {
     case OnFailure::kViewer:
       return CheckPresentViewer(data_folder);
     case OnFailure::kDriverVt:
-      if (PresentDriverAccepted(data_folder, row.file_name, 7, 0, 0, 4))
+    case OnFailure::kDriverXm: {
+      // A driver is kept when its ProductVersion is exactly the row's.
+      const int* v = row.kept_version;
+      PathBuffer path;
+      if (path.Join(data_folder.Get(), row.file_name) &&
+          ProductVersionEquals(path.Get(), v[0], v[1], v[2], v[3]))
         return 0;
-      return kResultDriverVt;
-    case OnFailure::kDriverXm:
-      if (PresentDriverAccepted(data_folder, row.file_name, 1, 0, 2, 0))
-        return 0;
-      return kResultDriverXm;
+      return row.on_failure == OnFailure::kDriverVt ? kResultDriverVt : kResultDriverXm;
+    }
     case OnFailure::kEssential:
       return kResultOstrelVtExProgram;
   }

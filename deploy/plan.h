@@ -17,17 +17,19 @@ enum class ComponentFolder { kData, kLibrary };
 enum class OnFailure {
   kIgnore,     // the start goes on
   kViewer,     // the viewer check decides (721)
-  kDriverVt,   // accepted at ProductVersion 7.0.0.4, otherwise 828
-  kDriverXm,   // accepted at ProductVersion 1.0.2.0, otherwise 829
+  kDriverVt,   // a present copy of the row's kept version is accepted, otherwise 828
+  kDriverXm,   // the same, otherwise 829
   kEssential,  // 838
 };
 
+// One line of the component table (deploy/components.def).
 struct ComponentRow {
   int row;                   // 1..14, as numbered in the plan
   const wchar_t* resource;   // payload resource name
   const wchar_t* file_name;  // file written
   ComponentFolder folder;
   OnFailure on_failure;
+  int kept_version[4];  // the ProductVersion a present copy must have (kDriverVt, kDriverXm)
 };
 
 // The rows of the plan for a 32-bit (|native32|) or 64-bit system, in order.

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Benchmark of the payload decoding (not a test). Makes a 16 MiB component of
 # program-like data (PE files of the Wine installation, cut to size), packs it
-# as the build packs the payloads, decodes it with DecodePayloadFile under Wine
-# (decode_bench.exe of a test build) and with the host's xz, and prints both
-# throughputs, their ratio and the growth of the decoding process's peak
-# working set.
+# with the build's packer (<build>/packer), decodes it with DecodePayloadFile
+# under Wine (decode_bench.exe of a test build) and with the host's xz, and
+# prints both throughputs, their ratio and the growth of the decoding
+# process's peak working set.
 #
 #   tools/bench-decode.sh [BUILD_DIR] [RUNS]
 #
@@ -37,7 +37,7 @@ while [ "$(wc -c <"$work/component.bin")" -lt $size ]; do
 done
 head -c $size "$work/component.bin" >"$work/component.cut" && mv "$work/component.cut" "$work/component.bin"
 
-sh "$root/tools/pack-payload.sh" "$work/component.bin" "$work/component.lzma"
+"$build/packer/pack_payload" "$work/component.bin" "$work/component.lzma"
 packed=$(wc -c <"$work/component.lzma")
 
 stream_w=$(winepath -w "$work/component.lzma")

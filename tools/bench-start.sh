@@ -47,38 +47,6 @@ floor_dir="$bench/floor"
 jobs=${QUILLON_BUILD_JOBS:-2}
 build_type=${QUILLON_BENCH_BUILD_TYPE-Release}
 
-# The build's table of payloads (cmake/payloads.cmake): resource name|component
-# file, as laid out in the components folder.
-mapfile -t payload_table < <(sed -n '/^set(quillon_payload_table$/,/^)$/s/^  "\(.*|.*\)"$/\1/p' \
-  cmake/payloads.cmake)
-if [ ${#payload_table[@]} -eq 0 ]; then
-  echo "bench: no payload table in cmake/payloads.cmake" >&2
-  exit 1
-fi
-# The size in bytes of each component file.
-declare -A sizes=(
-  [Portico.exe]=15367586
-  [hostrelay.exe]=1250000
-  [Uplift_Online.exe]=2600000
-  [OstrelVT3.dll]=650000
-  [OstrelVT3_x64.dll]=820000
-  [ostrelvtex_x64.exe]=310000
-  [hostcareprocess.exe]=420000
-  [EjectProbeVT.exe]=150000
-  [EjectLatchVT32.dll]=85000
-  [EjectLatchVT64.dll]=105000
-  [EjectLatchStartVT32.exe]=62000
-  [EjectLatchStartVT64.exe]=75000
-  [x86/OstrelVT6.sys]=240000
-  [x64/OstrelVT6.sys]=290000
-  [x86/OstrelXM2.sys]=110000
-  [x64/OstrelXM2.sys]=130000
-  [x86/Plexfold1.sys]=90000
-  [x64/Plexfold1.sys]=105000
-  [x86/Plexfold1.exe]=180000
-  [x64/Plexfold1.exe]=210000
-)
-
 tools/setup.sh >/dev/null
 # The service stand-in and the installed service program come from the test build.
 tools/build.sh x64 >/dev/null
@@ -117,8 +85,10 @@ echo "bench: building the stand-ins"
 configure -DQUILLON_COMPONENTS_DIR=
 cmake --build "$build" -j "$jobs" --target quillon_standin_components >/dev/null
 
-# 4. The large component set: each stand-in padded with program-like bytes,
-# taken at a different place of the pool for every file.
+# 4. The large component set: each stand-in padded to its shipped size (the
+# build's listing of the payloads, from deploy/components.def) with
+# program-like bytes, taken at a different place of the pool for every file.
+listing="$build/payloads/components.txt"
 pool="$bench/program-pool.bin"
 if [ ! -s "$pool" ]; then
   # head ends the pipe early on purpose: no pipefail here.
@@ -128,13 +98,7 @@ if [ ! -s "$pool" ]; then
 fi
 pool_size=$(stat -c %s "$pool")
 offset=0
-for row in "${payload_table[@]}"; do
-  file=${row#*|}
-  size=${sizes[$file]:-}
-  if [ -z "$size" ]; then
-    echo "bench: no size for the component $file" >&2
-    exit 1
-  fi
+while read -r _ file size; do
   src="$build/components/$file"
   dst="$components/$file"
   mkdir -p "$(dirname "$dst")"
@@ -150,7 +114,7 @@ for row in "${payload_table[@]}"; do
   } >"$dst.tmp"
   if ! cmp -s "$dst.tmp" "$dst" 2>/dev/null; then mv "$dst.tmp" "$dst"; else rm "$dst.tmp"; fi
   offset=$((offset + pad))
-done
+done <"$listing"
 
 # 5. The launcher and the floor with that set embedded.
 echo "bench: building the launcher and the floor with the large components"
@@ -269,15 +233,14 @@ launcher_files=$(data_listing)
 # The payload streams that a start decodes (one per row of its bitness):
 # those whose component the warm-up start wrote.
 streams=()
-for row in "${payload_table[@]}"; do
-  file=${row#*|}
+while read -r resource file _; do
   while IFS= read -r -d '' written; do
     if cmp -s "$components/$file" "$written"; then
-      streams+=("$(printf '%s' "${row%%|*}" | tr 'a-z' 'A-Z')")
+      streams+=("$(printf '%s' "$resource" | tr 'a-z' 'A-Z')")
       break
     fi
   done < <(find "$data" -type f -name "$(basename "$file")" -print0)
-done
+done <"$listing"
 if [ ${#streams[@]} -eq 0 ]; then
   echo "bench: the warm-up start wrote no component" >&2
   exit 1

@@ -91,10 +91,10 @@ say "gallery: $out/gallery/index.html"
 (cd "$out" && find stick -type f | LC_ALL=C sort | tr '\n' '\0' | xargs -0 sha256sum) \
   >"$out/SHA256SUMS"
 
-# 6. The manifest. The component rows are those of the payload table
-# (cmake/payloads.cmake), in its order; the packed size is that of the stream
-# embedded in the program. It is written aside and put in place only when
-# complete: a missing stream leaves no manifest at all.
+# 6. The manifest. The component rows are those of the build's listing of the
+# payloads (from deploy/components.def), in its order; the packed size is that
+# of the stream embedded in the program. It is written aside and put in place
+# only when complete: a missing stream leaves no manifest at all.
 version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
   resources/quillon.rc)
 commit=$(git rev-parse HEAD 2>/dev/null || echo unknown)
@@ -109,15 +109,14 @@ tool() { "$@" 2>/dev/null | head -n 1; }
   echo "linker $(tool i686-w64-mingw32-ld --version)"
   echo "xz-source $(sed -n 's/^#define LZMA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*/\2/p' \
     .deps/xz/src/liblzma/api/lzma/version.h | paste -sd.)"
-  echo "packer $(tool xz --version)"
+  echo "packer tools/pack_payload, with the liblzma of the xz source"
   echo "# component RESOURCE FILE SIZE SHA256 PACKED_SIZE"
-  sed -n 's/^  "\([^|"]*\)|\([^"]*\)"$/\1 \2/p' cmake/payloads.cmake |
-    while read -r resource file; do
-      stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"
-      [ -f "$stream" ] || { echo "release: no packed stream for $resource" >&2; exit 1; }
-      echo "component $resource $file $(wc -c <"$components/$file" | tr -d ' ')" \
-        "$(sha256sum <"$components/$file" | cut -d' ' -f1) $(wc -c <"$stream" | tr -d ' ')"
-    done
+  while read -r resource file _; do
+    stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"
+    [ -f "$stream" ] || { echo "release: no packed stream for $resource" >&2; exit 1; }
+    echo "component $resource $file $(wc -c <"$components/$file" | tr -d ' ')" \
+      "$(sha256sum <"$components/$file" | cut -d' ' -f1) $(wc -c <"$stream" | tr -d ' ')"
+  done <"$build/payloads/components.txt"
 } >"$work/MANIFEST"
 [ "$(grep -c '^component ' "$work/MANIFEST")" -gt 0 ] || {
   echo "release: the manifest lists no component" >&2

@@ -135,20 +135,6 @@ TEST(ComponentTableTest, OnlyTheEjectLatchPairCarriesTheBitnessInItsName) {
   }
 }
 
-// Only the viewer, the two drivers and the 64-bit program of row 8 can stop
-// a start.
-TEST(ComponentTableTest, EssentialRows) {
-  for (bool native32 : {true, false}) {
-    size_t count = 0;
-    const ComponentRow* rows = ComponentTable(native32, &count);
-    for (size_t i = 0; i < count; ++i) {
-      bool essential = rows[i].row == 1 || rows[i].row == 5 || rows[i].row == 6 || rows[i].row == 8;
-      EXPECT_EQ(rows[i].on_failure != OnFailure::kIgnore, essential)
-          << "row " << rows[i].row << (native32 ? " 32-bit" : " 64-bit");
-    }
-  }
-}
-
 // An own path that can't be read stops the deployment before anything is
 // made, the data folder included.
 TEST(DeployComponentsTest, UnreadableOwnPathGives718BeforeAnything) {

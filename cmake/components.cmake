@@ -1,0 +1,67 @@
+# The component table (deploy/components.def) as the build reads it: lists of
+# equal length, in the table's order:
+#   QUILLON_COMPONENT_RESOURCES  the resource names
+#   QUILLON_COMPONENT_FILES      the files below a components folder: the name
+#                                written on the PC, in x86/ or x64/ where both
+#                                bitnesses write that name from two resources
+#   QUILLON_COMPONENT_FAILURES   kIgnore, kViewer, kDriverVt, kDriverXm, kEssential
+#   QUILLON_COMPONENT_VERSIONS   the kept version as "a.b.c.d", "-" where none is asked
+#   QUILLON_COMPONENT_SIZES      the shipped file's size in bytes
+function(quillon_read_components)
+  set(def "${CMAKE_SOURCE_DIR}/deploy/components.def")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${def}")
+  file(STRINGS "${def}" lines REGEX "^COMPONENT")
+  # Each line as "bits,row,resource,file,folder,failure,a,b,c,d,size" (bits:
+  # 32, 64 or both), and the file names of each bitness's own lines.
+  set(entries)
+  foreach(line ${lines})
+    string(REGEX REPLACE "[\" ]" "" line "${line}")
+    if(NOT line MATCHES "^COMPONENT(32|64|)\\(([^()]*)\\)$")
+      message(FATAL_ERROR "deploy/components.def: not a line of the table: ${line}")
+    endif()
+    set(bits "${CMAKE_MATCH_1}")
+    set(arguments "${CMAKE_MATCH_2}")
+    string(REPLACE "," ";" fields "${arguments}")
+    list(LENGTH fields count)
+    if(NOT count EQUAL 10)
+      message(FATAL_ERROR "deploy/components.def: ${count} fields instead of 10: ${line}")
+    endif()
+    if(NOT bits)
+      set(bits both)
+    endif()
+    list(GET fields 2 file)
+    list(APPEND files${bits} "${file}")
+    list(APPEND entries "${bits},${arguments}")
+  endforeach()
+
+  foreach(list RESOURCES FILES FAILURES VERSIONS SIZES)
+    set(QUILLON_COMPONENT_${list})
+  endforeach()
+  foreach(entry ${entries})
+    string(REPLACE "," ";" entry "${entry}")
+    list(GET entry 0 bits)
+    list(GET entry 2 resource)
+    list(GET entry 3 file)
+    list(GET entry 5 failure)
+    list(SUBLIST entry 6 4 version)
+    list(GET entry 10 size)
+    if(bits STREQUAL "32" AND file IN_LIST files64)
+      set(file "x86/${file}")
+    elseif(bits STREQUAL "64" AND file IN_LIST files32)
+      set(file "x64/${file}")
+    endif()
+    list(JOIN version "." version)
+    if(version STREQUAL "0.0.0.0")
+      set(version "-")
+    endif()
+    list(APPEND QUILLON_COMPONENT_RESOURCES "${resource}")
+    list(APPEND QUILLON_COMPONENT_FILES "${file}")
+    list(APPEND QUILLON_COMPONENT_FAILURES "${failure}")
+    list(APPEND QUILLON_COMPONENT_VERSIONS "${version}")
+    list(APPEND QUILLON_COMPONENT_SIZES "${size}")
+  endforeach()
+  foreach(list RESOURCES FILES FAILURES VERSIONS SIZES)
+    set(QUILLON_COMPONENT_${list} "${QUILLON_COMPONENT_${list}}" PARENT_SCOPE)
+  endforeach()
+endfunction()
+quillon_read_components()
