@@ -26,6 +26,11 @@ have_cmd cmake || need+=(cmake)
 have_cmd xz || need+=(xz-utils)
 have_cmd dpkg-source || need+=(dpkg-dev)
 have_cmd import || need+=(imagemagick)
+# The rebuild check: reprotest varies the second build (faketime for its
+# time), diffoscope shows a difference.
+have_cmd reprotest || need+=(reprotest)
+have_cmd faketime || need+=(faketime)
+have_cmd diffoscope || need+=(diffoscope-minimal)
 # The gallery: a CJK font for Wine to fall back on, and Chromium for its page's test.
 dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || need+=(fonts-wqy-microhei)
 # Wine's own fonts (Tahoma for the dialogs, Marlett for the title bar's
