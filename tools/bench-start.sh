@@ -62,10 +62,10 @@ quillon_wine_prefix_create "$bench/wine"
 
 # 2. The bitness: the shipped 32-bit program where this Wine runs it.
 if reason=$(quillon_wine32_check); then
-  arch=x86 toolchain=mingw-i686.cmake
-  arch_text="32-bit, the shipped program's configuration (cmake/mingw-i686.cmake)"
+  arch=x86
+  arch_text="32-bit, the shipped program's configuration (the preset x86)"
 else
-  arch=x64 toolchain=mingw-x86_64.cmake
+  arch=x64
   arch_text="x86-64 ($reason)"
 fi
 build="$bench/$arch"
@@ -73,8 +73,7 @@ components="$build/big-components"
 echo "bench: launcher: $arch_text, in build/bench/$arch"
 
 configure() {
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
-    -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE="$build_type" "$@" >"$build.configure.log" 2>&1 || {
+  cmake --preset "$arch" -B "$build" -DQUILLON_TESTS=OFF -DCMAKE_BUILD_TYPE="$build_type" "$@" >"$build.configure.log" 2>&1 || {
     cat "$build.configure.log" >&2
     return 1
   }
