@@ -1,31 +1,59 @@
 #!/usr/bin/env bash
-# A release: the shipped program with the real components, on a stick laid
-# out, checked and photographed, with the sums that let anyone confirm it.
+# A release: the shipped program with the real components, signed when a
+# signing identity is given, on a stick laid out, checked and photographed,
+# with the sums that let anyone confirm it.
 #
-#   tools/release.sh COMPONENTS_DIR STICK_FILES_DIR OUT
+#   tools/release.sh [IDENTITY [--timestamp URL] [--url URL]] COMPONENTS_DIR STICK_FILES_DIR OUT
 #
+# IDENTITY        --pkcs12 FILE --password-file FILE, or --cert CHAIN.pem
+#                 --key KEY.pem: Quillon.exe is signed by tools/sign.sh (see
+#                 there, with --timestamp and --url); the identity is read
+#                 before the build. Without it the release is unsigned, and
+#                 says so.
 # COMPONENTS_DIR  the component files, as QUILLON_COMPONENTS_DIR (README)
 # STICK_FILES_DIR the stick's .cfg files: Language.cfg, the language files
 #                 (*.cfg) and Setting.ini; a stick's root that holds .cfg
 #                 will do too
 # OUT             gets:
-#   stick/             Quillon.exe at the root, .cfg/ with the stick's files
+#   stick/             Quillon.exe (signed) at the root, .cfg/ with the stick's files
 #   check-stick.txt    the stick checker's findings (tools/check-stick.sh)
 #   gallery/           every dialog in every language (tools/gallery.sh)
 #   SHA256SUMS         the program and every stick file (cd OUT && sha256sum -c SHA256SUMS)
 #   MANIFEST           the program's version, the sources' commit, the tools,
-#                      and per component its name, size, SHA-256 and packed size
+#                      the signature ("signature none", or tools/sign.sh's
+#                      lines), and per component its name, size, SHA-256 and
+#                      packed size
 #
 # The program is built from this tree in a new folder (the product's x86
-# configuration, which tools/reproduce.sh shows rebuilds bit for bit).
-# Stops, with a non-zero exit, when the build fails, the checker finds an
-# error or the gallery fails. Installs what is missing first.
+# configuration, which tools/reproduce.sh shows rebuilds bit for bit). The
+# checker and the gallery run on the stick with the signed program; they read
+# its .cfg files only. Stops, with a non-zero exit, when the identity can't be
+# read or the build fails, without a stick when the program isn't signed, and
+# when the checker finds an error or the gallery fails. Installs what is
+# missing first.
 set -euo pipefail
 
-if [ $# -ne 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
-  echo "usage: tools/release.sh COMPONENTS_DIR STICK_FILES_DIR OUT" >&2
+usage() {
+  echo "usage: tools/release.sh [IDENTITY [--timestamp URL] [--url URL]]" \
+    "COMPONENTS_DIR STICK_FILES_DIR OUT (IDENTITY: see tools/sign.sh)" >&2
   exit 2
+}
+signing=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --pkcs12 | --password-file | --cert | --key | --timestamp | --url)
+      [ $# -ge 2 ] || usage
+      signing+=("$1" "$2")
+      shift 2
+      ;;
+    -*) usage ;;
+    *) break ;;
+  esac
+done
+if [ $# -ne 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
+  usage
 fi
+here=$PWD
 root=$(cd "$(dirname "$0")/.." && pwd)
 components=$(cd "$1" && pwd)
 files=$(cd "$2" && pwd)
@@ -46,21 +74,42 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$out/stick" "$out/gallery" "$out/SHA256SUMS" "$out/MANIFEST" \
   "$out/check-stick.txt" "$out/gallery.log"
 
+# sign [PROGRAM SIGNED]: tools/sign.sh with the release's identity, from the
+# folder that its paths are relative to. Without a program it only reads the
+# identity, before the build.
+sign() { (cd "$here" && "$root/tools/sign.sh" "${signing[@]}" "$@"); }
+if [ ${#signing[@]} -gt 0 ]; then
+  sign || exit
+else
+  say "unsigned: no signing identity given (--pkcs12 or --cert)"
+fi
+
 # 1. The program, with the real components, in a clean folder.
 build="$work/x86"
 say "building Quillon.exe with the components of $components"
-if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-         -DCMAKE_BUILD_TYPE=Release -DQUILLON_COMPONENTS_DIR="$components" &&
+if ! { cmake --preset x86 -B "$build" -DQUILLON_COMPONENTS_DIR="$components" &&
        cmake --build "$build" -j "$jobs" --target Quillon; } >"$work/build.log" 2>&1; then
   tail -n 30 "$work/build.log" >&2
   echo "release: the build failed" >&2
   exit 1
 fi
 
-# 2. The stick: the program at its root, the settings and language files in .cfg.
+# 2. The signature; a program that isn't signed goes on no stick.
+program="$build/Quillon.exe"
+signature="signature none"
+if [ ${#signing[@]} -gt 0 ]; then
+  signature=$(sign "$program" "$work/Quillon.exe") || {
+    echo "release: Quillon.exe is not signed: nothing released" >&2
+    exit 1
+  }
+  program="$work/Quillon.exe"
+  say "signed: $(sed -n 's/^authenticode-sha256 /Authenticode digest (SHA-256) /p' <<<"$signature")"
+fi
+
+# 3. The stick: the program at its root, the settings and language files in .cfg.
 stick="$out/stick"
 mkdir -p "$stick/.cfg"
-cp "$build/Quillon.exe" "$stick/Quillon.exe"
+cp "$program" "$stick/Quillon.exe"
 for f in "$files"/*; do
   name=$(basename "$f")
   case "$name" in
@@ -70,7 +119,7 @@ for f in "$files"/*; do
 done
 [ -f "$stick/.cfg/Setting.ini" ] || say "no Setting.ini in $files: the stick has none"
 
-# 3. The checker; an error stops the release.
+# 4. The checker; an error stops the release.
 check=0
 tools/check-stick.sh "$stick" >"$out/check-stick.txt" || check=$?
 sed 's/^/  /' "$out/check-stick.txt"
@@ -79,7 +128,7 @@ if [ "$check" -ne 0 ]; then
   exit 1
 fi
 
-# 4. The gallery of that stick.
+# 5. The gallery of that stick.
 if ! tools/gallery.sh "$stick" "$out/gallery" >"$out/gallery.log" 2>&1; then
   tail -n 20 "$out/gallery.log" >&2
   echo "release: the gallery failed: $out/gallery.log" >&2
@@ -87,11 +136,11 @@ if ! tools/gallery.sh "$stick" "$out/gallery" >"$out/gallery.log" 2>&1; then
 fi
 say "gallery: $out/gallery/index.html"
 
-# 5. The sums of the program and of every stick file, relative to OUT.
+# 6. The sums of the program and of every stick file, relative to OUT.
 (cd "$out" && find stick -type f | LC_ALL=C sort | tr '\n' '\0' | xargs -0 sha256sum) \
   >"$out/SHA256SUMS"
 
-# 6. The manifest. The component rows are those of the build's listing of the
+# 7. The manifest. The component rows are those of the build's listing of the
 # payloads (from deploy/components.def), in its order; the packed size is that
 # of the stream embedded in the program. It is written aside and put in place
 # only when complete: a missing stream leaves no manifest at all.
@@ -110,6 +159,7 @@ tool() { "$@" 2>/dev/null | head -n 1; }
   echo "xz-source $(sed -n 's/^#define LZMA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*/\2/p' \
     .deps/xz/src/liblzma/api/lzma/version.h | paste -sd.)"
   echo "packer tools/pack_payload, with the liblzma of the xz source"
+  echo "$signature"
   echo "# component RESOURCE FILE SIZE SHA256 PACKED_SIZE"
   while read -r resource file _; do
     stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"

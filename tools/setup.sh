@@ -2,8 +2,9 @@
 # Installs what building and testing the launcher needs on a Debian machine
 # (cross compilers, Wine with its 32-bit part where the machine can run
 # 32-bit programs, a virtual display, clang for the fuzz targets, a CJK font
-# and Chromium for the gallery) and fetches the xz source that liblzma
-# is built from. Safe to run again: it only adds what is missing.
+# and Chromium for the gallery, osslsigncode for signed releases) and fetches
+# the xz source that liblzma is built from. Safe to run again: it only adds
+# what is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,9 @@ have_cmd import || need+=(imagemagick)
 have_cmd reprotest || need+=(reprotest)
 have_cmd faketime || need+=(faketime)
 have_cmd diffoscope || need+=(diffoscope-minimal)
+# The release's signature and the test's throwaway certificates.
+have_cmd osslsigncode || need+=(osslsigncode)
+have_cmd openssl || need+=(openssl)
 # The gallery: a CJK font for Wine to fall back on, and Chromium for its page's test.
 dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || need+=(fonts-wqy-microhei)
 # Wine's own fonts (Tahoma for the dialogs, Marlett for the title bar's

@@ -1,27 +1,49 @@
 #!/usr/bin/env bash
-# The release of the sample stick with the stand-in components: every file in
-# its place, the manifest names every component, SHA256SUMS verifies with
-# sha256sum -c (and fails on a changed byte), and the program is the one that
-# the default build makes from the same components, byte for byte.
+# The release of the sample stick with the stand-in components, unsigned and
+# signed. Unsigned: every file in its place, the manifest names every
+# component, SHA256SUMS verifies with sha256sum -c (and fails on a changed
+# byte), and the program is the one that the default build makes from the same
+# components, byte for byte. Signed, by a throwaway authority made here (root,
+# intermediate, code-signing certificate, time stamps from a local server; no
+# key lives anywhere else): the signature verifies against the root alone and
+# fails on a changed byte, its Authenticode digest is the default build's (as
+# the README checks it), the manifest names the signer, and the signed program
+# starts from a stick under Wine and deploys. tools/sign.sh signs nothing
+# without its identity, a whole chain or the time stamp asked for, and a
+# release without its signature has no stick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$root/build/release-test"
 components="$root/build/x86/components"
+built="$root/build/x86/Quillon.exe"
 rm -rf "$work"
-"$root/tools/sample-stick.sh" "$work/files"
-"$root/tools/release.sh" "$components" "$work/files/.cfg" "$work/out" >"$work.log" 2>&1 || {
-  cat "$work.log"
-  echo "FAIL: tools/release.sh failed"
-  exit 1
-}
-out="$work/out"
+mkdir -p "$work"
 fail() { echo "FAIL: $*"; exit 1; }
+sum() { sha256sum <"$1" | cut -d' ' -f1; }
+"$root/tools/sample-stick.sh" "$work/files"
 
+# release NAME [OPTIONS...]: tools/release.sh into $work/NAME, its output in
+# $work/NAME.log; its status in $status.
+release() {
+  local name=$1
+  shift
+  status=0
+  "$root/tools/release.sh" "$@" "$components" "$work/files/.cfg" "$work/$name" \
+    >"$work/$name.log" 2>&1 || status=$?
+}
+
+# ---- Unsigned ----
+release plain
+out="$work/plain"
+[ "$status" -eq 0 ] || { cat "$work/plain.log"; fail "tools/release.sh failed"; }
 for f in stick/Quillon.exe stick/.cfg/Language.cfg stick/.cfg/0409.cfg stick/.cfg/0411.cfg \
          stick/.cfg/0804.cfg stick/.cfg/Setting.ini gallery/index.html check-stick.txt \
          SHA256SUMS MANIFEST; do
   [ -s "$out/$f" ] || fail "$f missing or empty"
 done
+[ "$(grep -c unsigned "$work/plain.log")" -eq 1 ] ||
+  fail "the unsigned release doesn't say so in one line: $(cat "$work/plain.log")"
+grep -qx 'signature none' "$out/MANIFEST" || fail "MANIFEST: no 'signature none'"
 # Every file of the stick is summed, and nothing else.
 listed=$(cut -d' ' -f3- "$out/SHA256SUMS" | LC_ALL=C sort)
 present=$(cd "$out" && find stick -type f | LC_ALL=C sort)
@@ -41,12 +63,195 @@ rows=$(grep -c '^component ' "$out/MANIFEST")
 [ "$rows" -eq 20 ] || fail "MANIFEST: $rows components, expected 20"
 while read -r _ resource file size sum packed; do
   [ "$size" = "$(wc -c <"$components/$file" | tr -d ' ')" ] || fail "$resource: size $size"
-  [ "$sum" = "$(sha256sum <"$components/$file" | cut -d' ' -f1)" ] || fail "$resource: sum $sum"
+  [ "$sum" = "$(sum "$components/$file")" ] || fail "$resource: sum $sum"
   [ "$packed" -gt 13 ] || fail "$resource: packed size $packed"
 done < <(grep '^component ' "$out/MANIFEST")
 
 # Built in another folder through the components road, the same bytes as build/x86.
-cmp "$out/stick/Quillon.exe" "$root/build/x86/Quillon.exe" ||
+cmp "$out/stick/Quillon.exe" "$built" ||
   fail "the release's Quillon.exe differs from build/x86/Quillon.exe"
-echo "release: complete, $rows components, SHA256SUMS verifies," \
-  "$(grep ' stick/Quillon.exe$' "$out/SHA256SUMS" | cut -c1-16) = build/x86"
+echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" | cut -c1-16) = build/x86"
+
+# ---- The throwaway authority, and its time-stamp server ----
+pki="$work/pki"
+mkdir -p "$pki"
+echo 01 >"$pki/stamp-serial"
+cat >"$pki/openssl.cnf" <<EOF
+[ca]
+basicConstraints = critical, CA:true
+keyUsage = critical, keyCertSign, cRLSign
+[signer]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+[stamper]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = critical, timeStamping
+[tsa]
+default_tsa = stamps
+[stamps]
+serial = $pki/stamp-serial
+certs = $pki/intermediate.pem
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256
+ess_cert_id_alg = sha256
+EOF
+# issue NAME SUBJECT EXTENSIONS [ISSUER]: NAME.key and NAME.pem, self-signed
+# without ISSUER.
+issue() {
+  local name=$1 subject=$2 extensions=$3 issuer=${4:-$1}
+  local by=(-CA "$pki/$issuer.pem" -CAkey "$pki/$issuer.key" -CAcreateserial)
+  [ "$issuer" != "$name" ] || by=(-key "$pki/$name.key")
+  openssl req -new -newkey rsa:2048 -nodes -keyout "$pki/$name.key" -subj "$subject" \
+    -out "$pki/$name.csr" 2>/dev/null
+  openssl x509 -req -in "$pki/$name.csr" "${by[@]}" -days 2 -out "$pki/$name.pem" \
+    -extfile "$pki/openssl.cnf" -extensions "$extensions" 2>/dev/null
+}
+issue root "/CN=Quillon Test Root" ca
+issue intermediate "/CN=Quillon Test Intermediate" ca root
+issue signer "/O=Quillon Test/CN=Quillon release signer" signer intermediate
+issue stamper "/CN=Quillon Test Time Stamps" stamper intermediate
+issue stranger "/CN=Stranger Time Stamps" stamper
+cat "$pki/root.pem" "$pki/intermediate.pem" >"$pki/authority.pem"
+cat "$pki/authority.pem" "$pki/signer.pem" >"$pki/chain.pem"
+printf 'a pass phrase\n' >"$pki/password"
+printf 'a wrong one\n' >"$pki/wrong-password"
+openssl pkcs12 -export -inkey "$pki/signer.key" -in "$pki/signer.pem" \
+  -certfile "$pki/authority.pem" -passout "file:$pki/password" \
+  -out "$pki/signer.p12"
+subject="/O=Quillon Test/CN=Quillon release signer"
+fingerprint=$(openssl x509 -in "$pki/signer.pem" -noout -fingerprint -sha256 | sed 's/^[^=]*=//')
+# An RFC 3161 server on a free port: http://127.0.0.1:PORT/NAME stamps with
+# NAME.pem (stamper, of the authority; stranger, of none that the release knows).
+python3 - "$pki" <<'EOF' &
+import http.server, os, subprocess, sys
+pki = sys.argv[1]
+class Stamps(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        name = pki + "/" + self.path.strip("/")
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", pki + "/openssl.cnf",
+                                "-queryfile", "/dev/stdin", "-signer", name + ".pem",
+                                "-inkey", name + ".key", "-out", "/dev/stdout"],
+                               input=query, capture_output=True).stdout
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Stamps)
+with open(pki + "/port.new", "w") as f:
+    f.write(str(server.server_port))
+os.replace(pki + "/port.new", pki + "/port")
+server.serve_forever()
+EOF
+stamps=$!
+trap 'kill "$stamps" 2>/dev/null || true' EXIT
+while [ ! -s "$pki/port" ] && kill -0 "$stamps" 2>/dev/null; do sleep 0.1; done
+[ -s "$pki/port" ] || fail "the time-stamp server didn't start"
+stamps_url="http://127.0.0.1:$(cat "$pki/port")"
+
+# ---- Signed ----
+release signed --pkcs12 "$pki/signer.p12" --password-file "$pki/password" \
+  --timestamp "$stamps_url/stamper" --url https://example.org/quillon
+out="$work/signed"
+[ "$status" -eq 0 ] || { cat "$work/signed.log"; fail "the signed release failed"; }
+program="$out/stick/Quillon.exe"
+manifest() { sed -n "s/^$1 //p" "$out/MANIFEST"; }
+# The signature: SHA-256, the name and the URL, the whole chain (the root alone
+# verifies it), the time stamp.
+osslsigncode verify -CAfile "$pki/root.pem" -TSA-CAfile "$pki/root.pem" -in "$program" \
+  >"$work/verify.log" 2>&1 ||
+  { cat "$work/verify.log"; fail "the signed program doesn't verify against the root"; }
+for line in 'Message digest algorithm *: SHA256' 'Text description: Vaultine' \
+            'URL description: https://example.org/quillon' \
+            'Timestamp Server Signature verification: ok'; do
+  grep -q "^[[:space:]]*$line *\$" "$work/verify.log" || fail "osslsigncode verify: no '$line'"
+done
+# Its Authenticode digest is that of build/x86's program: the signature of the
+# release put on it (as the README tells) gives the release, byte for byte.
+osslsigncode extract-signature -pem -in "$program" -out "$work/quillon.sig" >/dev/null
+osslsigncode attach-signature -sigin "$work/quillon.sig" -in "$built" -out "$work/rebuilt.exe" \
+  >"$work/attach.log" 2>&1 || true
+digest() { sed -n "s/^$1 message digest *: *\([0-9A-F]*\).*/\1/p" "$work/attach.log"; }
+[ -n "$(digest Current)" ] && [ "$(digest Current)" = "$(manifest authenticode-sha256)" ] ||
+  fail "the signature's digest $(digest Current), the MANIFEST's $(manifest authenticode-sha256)"
+[ "$(digest Calculated)" = "$(digest Current)" ] ||
+  fail "build/x86's Authenticode digest $(digest Calculated), the release's $(digest Current)"
+cmp "$work/rebuilt.exe" "$program" || fail "build/x86 with the release's signature isn't the release"
+# A changed byte, in the program's code, fails.
+cp "$program" "$work/changed.exe"
+offset=4096
+byte=$(od -An -tu1 -j "$offset" -N1 "$program" | tr -d ' ')
+printf "\\$(printf '%03o' $(((byte + 1) % 256)))" |
+  dd of="$work/changed.exe" bs=1 seek="$offset" conv=notrunc 2>/dev/null
+if osslsigncode verify -CAfile "$pki/root.pem" -in "$work/changed.exe" >/dev/null 2>&1; then
+  fail "a program changed at offset $offset verifies"
+fi
+# The manifest: the signature, the signer, its certificate, both programs'
+# sums, the digest.
+grep -q "^signature osslsigncode [0-9.]*, SHA-256, time stamp from $stamps_url/stamper\$" \
+  "$out/MANIFEST" || fail "MANIFEST: $(grep '^signature' "$out/MANIFEST")"
+while IFS='|' read -r field expected; do
+  [ "$(manifest "$field")" = "$expected" ] ||
+    fail "MANIFEST $field: '$(manifest "$field")', expected '$expected'"
+done <<EOF
+signer|$subject
+signer-certificate-sha256|$fingerprint
+program-unsigned-sha256|$(sum "$built")
+program-signed-sha256|$(sum "$program")
+EOF
+grep -qx "$(sum "$program")  stick/Quillon.exe" "$out/SHA256SUMS" ||
+  fail "SHA256SUMS doesn't list the signed program"
+
+# The signed program starts from a stick under Wine and deploys: the shipped
+# program's end-to-end test, with it in build/x86's place (its components
+# beside it, as the test compares them).
+launcher="$work/launcher"
+mkdir -p "$launcher"
+cp "$program" "$launcher/Quillon.exe"
+ln -s "$components" "$launcher/components"
+start=0
+QUILLON_PRODUCT_LAUNCHER="$(printf 'Z:%s\\Quillon.exe' "$launcher" | tr '/' '\\')" \
+  "$root/tools/wine-run.sh" x86 "$root/build/x86-tests/e2e_tests.exe" \
+  --gtest_filter=DeployTest.ShippedProgramDeploysThe64BitPlan >"$work/start.log" 2>&1 || start=$?
+case "$start" in
+  0) grep -q '^\[  PASSED  \] 1 test' "$work/start.log" ||
+       { cat "$work/start.log"; fail "the signed program's start ran no test"; } ;;
+  77) echo "release: the signed program's start not shown: $(cat "$work/start.log")" ;;
+  *) cat "$work/start.log"; fail "the signed program didn't start and deploy from the stick" ;;
+esac
+echo "release: signed by $(manifest signer), digest $(manifest authenticode-sha256 | cut -c1-16)" \
+  "= build/x86's, verifies against the root, fails on a changed byte"
+
+# ---- Signatures that can't be made or checked: none, and why ----
+# The signer is the certificate of the key, wherever it is in the chain.
+"$root/tools/sign.sh" --cert "$pki/chain.pem" --key "$pki/signer.key" 2>&1 |
+  grep -qF "signer $subject (certificate SHA-256 $fingerprint)" || fail "sign.sh names another signer"
+while IFS='|' read -r name expected options; do
+  read -ra args <<<"$options"
+  status=0
+  "$root/tools/sign.sh" "${args[@]}" "$built" "$work/$name.exe" >"$work/$name.log" 2>&1 || status=$?
+  if [ "$status" -ne 1 ] || [ -e "$work/$name.exe" ] || ! grep -qF "$expected" "$work/$name.log"; then
+    cat "$work/$name.log"
+    fail "$name ($options): status $status, expected 1, no program and '$expected'"
+  fi
+done <<EOF
+wrong-password|can't be read with the password|--pkcs12 $pki/signer.p12 --password-file $pki/wrong-password
+no-certificate-of-the-key|holds no certificate of its key|--cert $pki/authority.pem --key $pki/signer.key
+incomplete-chain|doesn't verify against the identity's certificates|--cert $pki/signer.pem --key $pki/signer.key
+unreachable-time-stamp|no time stamp from http://127.0.0.1:9/ (the server can't be reached|--cert $pki/chain.pem --key $pki/signer.key --timestamp http://127.0.0.1:9/
+stranger-time-stamp|no time stamp from $stamps_url/stranger that verifies|--cert $pki/chain.pem --key $pki/signer.key --timestamp $stamps_url/stranger
+EOF
+# A release whose program can't be signed stops, without a stick.
+release unstamped --cert "$pki/chain.pem" --key "$pki/signer.key" --timestamp http://127.0.0.1:9/
+if [ "$status" -eq 0 ] || [ -e "$work/unstamped/stick" ] ||
+   ! grep -q "no time stamp from http://127.0.0.1:9/" "$work/unstamped.log"; then
+  cat "$work/unstamped.log"
+  fail "a release without the time stamp asked for: status $status"
+fi
+echo "release: no signature without its identity, a whole chain, or the time stamp asked for"
