@@ -13,7 +13,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 export CMAKE_BUILD_PARALLEL_LEVEL=${QUILLON_BUILD_JOBS:-$(nproc)}
 mkdir -p build
-for preset in "${@:-x86 x86-tests x64}"; do
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(x86 x86-tests x64)
+for preset in "${presets[@]}"; do
   log="build/$preset.configure.log"
   cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
   cmake --build --preset "$preset"

@@ -5,8 +5,8 @@
 # build, test): x64, x86-tests (the same suites for i686, skipped with the
 # reason where Wine can't run 32-bit programs) and fuzz (the fuzz targets on
 # this host). Each test build's Wine tests run in a throwaway prefix of its
-# own (tools/test-environment.sh, ctest's fixture); the x64 build also holds
-# the scripts' tests (gallery_page, release_sample, reproduce, setup_apt).
+# own (tools/test-environment.sh, ctest's fixture); the test builds also hold
+# the scripts' tests (gallery_page, reproduce, setup_apt; release_sample).
 #
 #   tools/test.sh              every workflow
 #   tools/test.sh CTEST_ARGS   builds all, then ctest with these arguments in
