@@ -22,7 +22,6 @@ struct Companions {
   PathBuffer confera;
 };
 Companions g_companions;
-int g_walk_count = 0;
 
 bool BothFound() {
   return g_companions.swiftgate_found && g_companions.confera_found;
@@ -89,7 +88,6 @@ void EnsureWalked(const wchar_t* module_folder) {
   g_companions = Companions();
   g_companions.walked = true;
   g_companions.drive = drive;
-  ++g_walk_count;
   // The stick's root without a backslash: "X:".
   PathBuffer root;
   if (root.Format(L"%c:", drive))
@@ -112,10 +110,6 @@ bool FindConfera(const wchar_t* module_folder, PathBuffer* out) {
     return false;
   *out = g_companions.confera;
   return true;
-}
-
-int StickWalkCount() {
-  return g_walk_count;
 }
 
 void ForgetStickWalkForTesting() {

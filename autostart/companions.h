@@ -19,9 +19,6 @@ bool FindSwiftgate(const wchar_t* module_folder, PathBuffer* out);
 // The same for the first Confera.exe, whatever its version.
 bool FindConfera(const wchar_t* module_folder, PathBuffer* out);
 
-// How many times the stick has been walked in this process (at most once).
-int StickWalkCount();
-
 // Forgets the walk, so that the next search walks the stick again. Tests only.
 void ForgetStickWalkForTesting();
 

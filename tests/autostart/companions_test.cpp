@@ -45,17 +45,16 @@ class CompanionsTest : public ::testing::Test {
 
 // An old copy doesn't end the search; the name is compared in any case; a
 // folder named like the program is walked into; both answers come from one
-// walk.
+// walk: a copy that it found is still the answer once it is gone.
 TEST_F(CompanionsTest, FirstAcceptedCopiesFromOneWalk) {
   Place(L"6_0_0_17\\Swiftgate.exe", L"a\\Swiftgate.exe");
   Place(L"6_0_0_18\\Swiftgate.exe", L"a\\b\\SWIFTGATE.EXE");
   Place(L"Confera.exe", L"Confera.exe\\inner\\confera.exe");
-  const int walks = StickWalkCount();
   ASSERT_TRUE(FindSwiftgate(StickRoot().c_str(), &found_));
   EXPECT_EQ(std::wstring(found_.Get()), StickRoot() + L"a\\b\\SWIFTGATE.EXE");
+  ASSERT_TRUE(::DeleteFileW((StickRoot() + L"Confera.exe\\inner\\confera.exe").c_str()));
   ASSERT_TRUE(FindConfera(StickRoot().c_str(), &found_));
   EXPECT_EQ(std::wstring(found_.Get()), StickRoot() + L"Confera.exe\\inner\\confera.exe");
-  EXPECT_EQ(StickWalkCount(), walks + 1);
 }
 
 // Two accepted copies: the first in the walk's order, depth first, is taken.

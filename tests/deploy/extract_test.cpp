@@ -8,6 +8,7 @@
 
 #include "support/handles.h"
 #include "tests/deploy/deploy_fixtures.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon {
@@ -15,6 +16,7 @@ namespace {
 
 using helpers::FileExists;
 using helpers::Narrow;
+using helpers::PollUntil;
 using helpers::ProgramFolder;
 using helpers::ReadBytes;
 using helpers::ReadFixture;
@@ -58,20 +60,18 @@ class CreateNotificationCounter {
 
   bool registered() const { return registration_ != 0; }
 
-  // Delivers what is queued and returns how many notifications named |path|.
+  // How many notifications named |path|, once those sent so far are in: a
+  // last one of its own, for a name that nothing else uses, comes after them.
   int CountFor(const std::wstring& path) {
-    MSG message;
-    for (int round = 0; round < 20; ++round) {
+    const std::wstring last = path + L".last";
+    ::SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, last.c_str(), nullptr);
+    EXPECT_TRUE(PollUntil("the shell's notifications", 5000, [&] {
+      MSG message;
       while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
         ::DispatchMessageW(&message);
-      ::Sleep(10);
-    }
-    int count = 0;
-    for (const std::wstring& p : paths_) {
-      if (::lstrcmpiW(p.c_str(), path.c_str()) == 0)
-        ++count;
-    }
-    return count;
+      return Count(last) > 0;
+    }));
+    return Count(path);
   }
 
  private:
@@ -93,6 +93,15 @@ class CreateNotificationCounter {
       ::SHChangeNotification_Unlock(lock);
     }
     return 0;
+  }
+
+  int Count(const std::wstring& path) const {
+    int count = 0;
+    for (const std::wstring& p : paths_) {
+      if (::lstrcmpiW(p.c_str(), path.c_str()) == 0)
+        ++count;
+    }
+    return count;
   }
 
   HWND window_ = nullptr;

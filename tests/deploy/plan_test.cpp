@@ -90,51 +90,6 @@ TEST(ProductVersionEqualsTest, UnreadableFileIsNotEqual) {
   EXPECT_TRUE(ProductVersionEquals(path.c_str(), 7, 0, 0, 4));
 }
 
-// The rows of the plan: what each row holds is checked against the launcher
-// that the build made (payloads_test.cpp); here, the rules between the rows.
-// Both columns run in plan order, and 32-bit Windows has no rows 7 to 9.
-TEST(ComponentTableTest, RowsInPlanOrderWithoutRowsSevenToNineOn32Bit) {
-  for (bool native32 : {true, false}) {
-    size_t count = 0;
-    const ComponentRow* rows = ComponentTable(native32, &count);
-    std::vector<int> numbers;
-    for (size_t i = 0; i < count; ++i)
-      numbers.push_back(rows[i].row);
-    std::vector<int> expected;
-    for (int row = 1; row <= 14; ++row) {
-      if (!native32 || row < 7 || row > 9)
-        expected.push_back(row);
-    }
-    EXPECT_EQ(numbers, expected) << (native32 ? "32-bit" : "64-bit");
-  }
-}
-
-// Only the eject-latch pair changes its file name with the bitness; every
-// other file that both write keeps one name.
-TEST(ComponentTableTest, OnlyTheEjectLatchPairCarriesTheBitnessInItsName) {
-  size_t count32 = 0;
-  size_t count64 = 0;
-  const ComponentRow* rows32 = ComponentTable(true, &count32);
-  const ComponentRow* rows64 = ComponentTable(false, &count64);
-  for (size_t i = 0; i < count32; ++i) {
-    const ComponentRow* twin = nullptr;
-    for (size_t j = 0; j < count64; ++j) {
-      if (rows64[j].row == rows32[i].row)
-        twin = &rows64[j];
-    }
-    ASSERT_NE(twin, nullptr) << "row " << rows32[i].row;
-    std::wstring name32 = rows32[i].file_name;
-    std::wstring name64 = twin->file_name;
-    if (rows32[i].row == 11 || rows32[i].row == 12) {
-      EXPECT_NE(name32.find(L"VT32"), std::wstring::npos) << Narrow(name32);
-      EXPECT_NE(name64.find(L"VT64"), std::wstring::npos) << Narrow(name64);
-    } else {
-      EXPECT_EQ(name32, name64) << "row " << rows32[i].row;
-    }
-    EXPECT_EQ(rows32[i].folder, twin->folder) << "row " << rows32[i].row;
-  }
-}
-
 // An own path that can't be read stops the deployment before anything is
 // made, the data folder included.
 TEST(DeployComponentsTest, UnreadableOwnPathGives718BeforeAnything) {

@@ -18,6 +18,7 @@
 #include "support/version_info.h"
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/shortcut_file.h"
 #include "tests/helpers/test_files.h"
@@ -91,21 +92,6 @@ std::wstring ReadTextFile(const std::wstring& path) {
   return text;
 }
 
-// The viewer is opened through the shell, which gives no process to wait
-// for: its record is polled instead.
-std::wstring WaitForViewerRecord(const std::wstring& must_contain, DWORD timeout_ms = 15000) {
-  std::wstring record_path = ProductDataFolder() + L"\\Portico.record.txt";
-  DWORD start = ::GetTickCount();
-  std::wstring text;
-  do {
-    text = ReadTextFile(record_path);
-    if (!text.empty() && text.find(must_contain) != std::wstring::npos)
-      return text;
-    ::Sleep(100);
-  } while (::GetTickCount() - start < timeout_ms);
-  return text;
-}
-
 // The viewer stand-in records "<own path> TAB <command line> TAB <time>":
 // true when a line's command line ends with a blank and |argument|.
 bool RecordedWithArgument(const std::wstring& record, const std::wstring& argument) {
@@ -129,6 +115,15 @@ bool RecordedWithArgument(const std::wstring& record, const std::wstring& argume
     line_start = line_end + 2;
   }
   return false;
+}
+
+// The viewer is opened through the shell, which gives no process to wait
+// for: its record is polled until it shows the start with |argument|.
+::testing::AssertionResult ViewerStartedWith(const std::wstring& argument) {
+  const std::wstring record = ProductDataFolder() + L"\\Portico.record.txt";
+  return PollUntil("the viewer's record of a start with " + Narrow(argument), 15000,
+                   [&] { return RecordedWithArgument(ReadTextFile(record), argument); })
+         << "; the record: " << Narrow(ReadTextFile(record));
 }
 
 EnvironmentValue ReadEnvironment(const wchar_t* name) {
@@ -233,8 +228,7 @@ TEST_F(DeployTest, Start64WritesEveryComponentAndOpensTheViewer) {
   EXPECT_EQ(link.arguments, launcher) << Narrow(link.arguments);
 
   // The shell started the viewer with the launcher's path as its argument.
-  std::wstring record = WaitForViewerRecord(launcher);
-  EXPECT_TRUE(RecordedWithArgument(record, launcher)) << "record: " << Narrow(record);
+  EXPECT_TRUE(ViewerStartedWith(launcher));
 
   EnvironmentValue portico = ReadEnvironment(L"Portico");
   ASSERT_TRUE(portico.present);
@@ -271,8 +265,7 @@ TEST_F(DeployTest, ShippedProgramDeploysThe64BitPlan) {
   ASSERT_TRUE(ReadBytes(product_folder + L"components\\x64\\OstrelVT6.sys", &built));
   EXPECT_TRUE(deployed == built);
   std::wstring launcher = StickRoot() + L"Quillon.exe";
-  std::wstring record = WaitForViewerRecord(launcher);
-  EXPECT_TRUE(RecordedWithArgument(record, launcher)) << "record: " << Narrow(record);
+  EXPECT_TRUE(ViewerStartedWith(launcher));
 }
 #endif
 
@@ -287,8 +280,7 @@ TEST_F(DeployTest, Start32WritesTheThirtyTwoBitPlan) {
   ExpectDeployedAsBuilt(L"OstrelVT6.sys", L"x86\\OstrelVT6.sys");
   ExpectDeployedAsBuilt(L"EjectLatchStartVT32.exe", L"EjectLatchStartVT32.exe");
   std::wstring launcher = StickRoot() + L"Quillon.exe";
-  std::wstring record = WaitForViewerRecord(launcher);
-  EXPECT_TRUE(RecordedWithArgument(record, launcher)) << "record: " << Narrow(record);
+  EXPECT_TRUE(ViewerStartedWith(launcher));
 }
 
 // The stick's parameter: empty when the settings don't carry it, at most 255
@@ -425,8 +417,7 @@ TEST_F(DeployTest, HeldCurrentViewerIsUsed) {
   ASSERT_TRUE(ReadBytes(viewer, &after));
   EXPECT_TRUE(after == present);
   std::wstring launcher = StickRoot() + L"Quillon.exe";
-  std::wstring record = WaitForViewerRecord(launcher);
-  EXPECT_TRUE(RecordedWithArgument(record, launcher)) << "record: " << Narrow(record);
+  EXPECT_TRUE(ViewerStartedWith(launcher));
   std::wstring log = ReadTextFile(data_ + L"\\Quillon.log");
   EXPECT_NE(log.find(L"Portico.exe exists."), std::wstring::npos) << Narrow(log);
 }

@@ -12,6 +12,7 @@
 
 #include "gtest/gtest.h"
 #include "tests/helpers/launcher_run.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon::helpers {
@@ -47,14 +48,9 @@ class EndToEndTest : public ::testing::Test {
   // The data folder gone, and nothing in its place.
   bool ClearDataFolder() {
     data_ = ProductDataFolder();
-    if (data_.empty())
-      return false;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      if (RemoveTree(data_))
-        return true;
-      ::Sleep(100);  // a viewer that just ended may still hold its file
-    }
-    return false;
+    // A viewer that just ended may still hold its file.
+    return !data_.empty() &&
+           PollUntil("the data folder's removal", 2000, [&] { return RemoveTree(data_); });
   }
 
   std::wstring data_;  // the per-user data folder

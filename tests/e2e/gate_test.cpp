@@ -14,6 +14,7 @@
 #include "gtest/gtest.h"
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/service_standin.h"
 #include "tests/helpers/test_files.h"
@@ -283,23 +284,17 @@ TEST_F(GateTest, EachSituation) {
     }
     EXPECT_EQ(ViewerStarted(), c.reaches_viewer);
     EXPECT_EQ(RecordedStarts(tools + L"\\Swiftgate.record.txt", L" /update"), c.updates);
-    // Confera.exe is started without waiting: its record may come late.
+    // Confera.exe is started without waiting: its record may come after the
+    // launcher's end, and comes before its own.
     const std::wstring confera_record = tools + L"\\Confera.record.txt";
-    bool confera_started = RecordedStarts(confera_record, L"\n") > 0;
-    for (int i = 0; i < 50 && c.confera_started && !confera_started; ++i) {
-      ::Sleep(100);
-      confera_started = RecordedStarts(confera_record, L"\n") > 0;
-    }
-    EXPECT_EQ(confera_started, c.confera_started);
-    if (confera_started) {
+    EXPECT_TRUE(PollUntil("Confera.exe's end", 5000,
+                          [] { return ProcessesNamed({L"Confera.exe"}).empty(); }));
+    EXPECT_EQ(RecordedStarts(confera_record, L"\n"), c.confera_started ? 1 : 0);
+    if (c.confera_started) {
       EXPECT_EQ(RecordedArguments(confera_record), "");
     }
-    // The last conversation's record may come just after the launcher's end.
-    const size_t conversations = 2u * static_cast<size_t>(c.probes);
-    for (int i = 0; i < 40 && service && service->Received().size() < conversations; ++i)
-      ::Sleep(50);
-    ::Sleep(200);  // and a probe too many would have come by now
-    EXPECT_EQ(service ? service->Received().size() : 0u, conversations) << "conversations";
+    EXPECT_EQ(service ? service->Received().size() : 0u, 2u * static_cast<size_t>(c.probes))
+        << "conversations";
     EXPECT_EQ(UserDword(L"AutoUpdate"), c.auto_update);
     EXPECT_EQ(UserDword(L"SETUP_SWIFTGATE_MSG"), c.prompt_after);
   }
@@ -472,7 +467,8 @@ TEST_F(GateTest, HostileStickWalkEnds) {
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_TRUE(asked) << r.Describe();
   EXPECT_EQ(RecordedStarts(swiftgate_record, L" /update"), 1);
-  ::Sleep(300);
+  EXPECT_TRUE(PollUntil("Confera.exe's end", 5000,
+                        [] { return ProcessesNamed({L"Confera.exe"}).empty(); }));
   EXPECT_FALSE(FileExists(confera_record));
   EXPECT_TRUE(ViewerStarted());
 }

@@ -11,6 +11,7 @@
 #include "gtest/gtest.h"
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/test_files.h"
 
@@ -123,12 +124,15 @@ TEST_F(GuardsTest, WaitWindowFollowsTheStickUntilItIsFree) {
   HWND window = launcher.result().windows[0].window;
   EXPECT_EQ(TextOf(launcher.result().windows[0], 2004), L"---");
   ASSERT_TRUE(WriteAppName("Renamed.exe"));
-  ::Sleep(2500);
-  EXPECT_EQ(WindowText(::GetDlgItem(window, 2004)), L"Renamed.exe");
-  // One step a second since the window showed: at least the 2 s slept, at most
-  // the seconds since the start (a millisecond count would fill the bar).
-  LRESULT position = ::SendMessageW(::GetDlgItem(window, 2001), PBM_GETPOS, 0, 0);
-  EXPECT_GE(position, 2);
+  EXPECT_TRUE(WaitForWindowText(::GetDlgItem(window, 2004), L"Renamed.exe", 5000));
+  // One step a second since the window showed: step 2 within 2.5 s of the
+  // name, never more steps than seconds since the start (a millisecond count
+  // would fill the bar).
+  LRESULT position = 0;
+  EXPECT_TRUE(PollUntil("step 2 of the bar", 2500, [&] {
+    position = ::SendMessageW(::GetDlgItem(window, 2001), PBM_GETPOS, 0, 0);
+    return position >= 2;
+  }));
   EXPECT_LE(position, static_cast<LRESULT>((::GetTickCount() - started) / 1000));
   busy.reset();
   RunResult r = launcher.Finish();
@@ -157,12 +161,9 @@ TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndTheWindowStays) {
       [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); }, 20000));
   HWND window = launcher.result().windows[0].window;
   ASSERT_TRUE(PressButton(window, 1));
-  bool ended = false;
-  for (int i = 0; i < 100 && !ended; ++i, ::Sleep(100)) {
-    KernelHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"QuillonTestOccupier"));
-    ended = !mutex.IsValid();
-  }
-  EXPECT_TRUE(ended) << "the named program still runs";
+  EXPECT_TRUE(PollUntil("the named program's end", 10000, [] {
+    return !KernelHandle(::OpenMutexW(SYNCHRONIZE, FALSE, L"QuillonTestOccupier")).IsValid();
+  }));
   EXPECT_TRUE(::IsWindowVisible(window));
   EXPECT_FALSE(FileExists(StickRoot() + L"Portico.record.txt")) << "the planted tool ran";
   ASSERT_TRUE(PressButton(window, IDCANCEL));

@@ -2,7 +2,6 @@
 // each start ends by itself with exit code 0 and either reaches the viewer or
 // shows the one message that the situation calls for.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <functional>
 #include <iostream>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "support/handles.h"
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/registry_value.h"
 #include "tests/helpers/service_standin.h"
@@ -35,21 +33,6 @@ std::vector<unsigned char> RandomMebibyte(unsigned seed) {
 
 bool IsWaitWindow(const WindowInfo& w) {
   return !w.is_message_box && w.Control(2001) != nullptr;
-}
-
-// True when a process of |name| shows up within |ms| (looked for every 5 ms).
-bool ProcessAppears(const wchar_t* name, DWORD ms) {
-  for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < ms; ::Sleep(5)) {
-    KernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
-         more = ::Process32NextW(snapshot.Get(), &entry)) {
-      if (::lstrcmpiW(entry.szExeFile, name) == 0)
-        return true;
-    }
-  }
-  return false;
 }
 
 class HostileTest : public ::testing::Test {
@@ -190,7 +173,8 @@ TEST_F(HostileTest, EachStartEndsByItself) {
        },
        [](HWND window) {
          ASSERT_TRUE(PressButton(window, 1));
-         EXPECT_FALSE(ProcessAppears(L"taskkill.exe", 1500)) << "the task-kill tool ran";
+         // The press has been handled: a tool started for it runs now.
+         EXPECT_TRUE(ProcessesNamed({L"taskkill.exe"}).empty()) << "the task-kill tool ran";
        },
        {},
        nullptr,

@@ -13,6 +13,7 @@
 #include "gtest/gtest.h"
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon::helpers {
@@ -61,10 +62,8 @@ TEST_F(SpineTest, SecondLauncherEndsWhileTheFirstShowsItsMessage) {
 
   // OK, pressed again should the first press come too early to be taken.
   HWND box = first.result().windows[0].window;
-  for (int attempt = 0; attempt < 5 && ::IsWindow(box); ++attempt) {
-    PressButton(box, IDOK);
-    WaitForWindowGone(box, 2000);
-  }
+  EXPECT_TRUE(PollUntil("the first launcher's box to take OK", 10000,
+                        [&] { return !PressButton(box, IDOK) || WaitForWindowGone(box, 1000); }));
   RunResult r = first.Finish();
   ASSERT_TRUE(r.Ended()) << r.Describe();
   EXPECT_EQ(r.CountBoxes(kTextWinver), 1u) << r.Describe();

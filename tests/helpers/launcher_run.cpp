@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "tests/helpers/poll.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon::helpers {
@@ -193,23 +194,28 @@ bool ClearWineAppDefaults(const std::wstring& program) {
   return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
 }
 
-int KillProcessesNamed(std::initializer_list<const wchar_t*> names) {
-  int killed = 0;
+std::vector<DWORD> ProcessesNamed(std::initializer_list<const wchar_t*> names) {
+  std::vector<DWORD> found;
   SnapshotHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.IsValid())
-    return 0;
+    return found;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more;
        more = ::Process32NextW(snapshot.Get(), &entry)) {
-    if (entry.th32ProcessID == ::GetCurrentProcessId())
-      continue;
-    bool match = std::any_of(names.begin(), names.end(),
-                             [&](const wchar_t* name) { return SameName(entry.szExeFile, name); });
-    if (!match)
-      continue;
-    KernelHandle process(
-        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    if (entry.th32ProcessID != ::GetCurrentProcessId() &&
+        std::any_of(names.begin(), names.end(),
+                    [&](const wchar_t* name) { return SameName(entry.szExeFile, name); })) {
+      found.push_back(entry.th32ProcessID);
+    }
+  }
+  return found;
+}
+
+int KillProcessesNamed(std::initializer_list<const wchar_t*> names) {
+  int killed = 0;
+  for (DWORD id : ProcessesNamed(names)) {
+    KernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
     if (process.IsValid() && ::TerminateProcess(process.Get(), 1)) {
       ::WaitForSingleObject(process.Get(), 5000);
       ++killed;
@@ -359,24 +365,20 @@ bool LauncherProcess::Step() {
 
 bool LauncherProcess::WatchUntil(const std::function<bool(const RunResult&)>& done,
                                  DWORD timeout_ms) {
-  const DWORD start = ::GetTickCount();
-  while (!done(result_)) {
-    if (Step() || ::GetTickCount() - start >= timeout_ms)
-      return done(result_);
-  }
-  return true;
+  PollUntil("what the test waits for", timeout_ms, [&] { return done(result_) || Step(); });
+  return done(result_);
 }
 
 RunResult LauncherProcess::Finish() {
-  while (!Step()) {
-    if (::GetTickCount() - start_tick_ >= options_.timeout_ms) {
-      result_.timed_out = true;
-      ::TerminateProcess(process_.Process(), 0xDEAD);
-      ::WaitForSingleObject(process_.Process(), 5000);
-      ended_ = true;
-      result_.elapsed_ms = ::GetTickCount() - start_tick_;
-      ::GetExitCodeProcess(process_.Process(), &result_.exit_code);
-    }
+  const DWORD so_far = ::GetTickCount() - start_tick_;
+  const DWORD left = so_far < options_.timeout_ms ? options_.timeout_ms - so_far : 0;
+  if (!PollUntil("the launcher's end", left, [&] { return Step(); })) {
+    result_.timed_out = true;
+    ::TerminateProcess(process_.Process(), 0xDEAD);
+    ::WaitForSingleObject(process_.Process(), 5000);
+    ended_ = true;
+    result_.elapsed_ms = ::GetTickCount() - start_tick_;
+    ::GetExitCodeProcess(process_.Process(), &result_.exit_code);
   }
   return result_;
 }

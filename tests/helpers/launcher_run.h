@@ -68,8 +68,10 @@ bool ClearWineAppDefaults(const std::wstring& program);
 
 // ---- Processes ----
 
-// Terminates every process whose executable name is one of |names|
-// (case-insensitive), other than this one. Returns how many were ended.
+// The IDs of the processes whose executable name is one of |names|
+// (case-insensitive), other than this one.
+std::vector<DWORD> ProcessesNamed(std::initializer_list<const wchar_t*> names);
+// Terminates those processes. Returns how many were ended.
 int KillProcessesNamed(std::initializer_list<const wchar_t*> names);
 
 // Holds the product's named mutexes in a separate process (mutex_holder.exe

@@ -4,6 +4,9 @@
 
 #include <sstream>
 
+#include "service/service_pipe.h"
+#include "tests/helpers/poll.h"
+
 namespace quillon::helpers {
 
 ServiceStandin::ServiceStandin(const std::wstring& arguments) {
@@ -30,10 +33,21 @@ ServiceStandin::~ServiceStandin() {
 Conversations ServiceStandin::Finish() {
   if (!process_.IsValid() || ::WaitForSingleObject(process_.Process(), 5000) != WAIT_OBJECT_0)
     return Conversations();
-  return Received();
+  return Recorded();
 }
 
-Conversations ServiceStandin::Received() const {
+Conversations ServiceStandin::Received() {
+  PipeHandle pipe;
+  PollUntil("the service stand-in to listen again", 10000, [&] {
+    pipe.Reset(::CreateFileW(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+    return pipe.IsValid() || !listening_ ||
+           ::WaitForSingleObject(process_.Process(), 0) == WAIT_OBJECT_0;
+  });
+  return Recorded();
+}
+
+Conversations ServiceStandin::Recorded() const {
   Conversations conversations;
   std::vector<unsigned char> record;
   if (!ReadBytes(dir_.Join(L"record.txt"), &record))

@@ -29,10 +29,16 @@ class ServiceStandin {
   // Waits (at most 5 s) for the server's end and returns what it received;
   // empty when it didn't end.
   Conversations Finish();
-  // What it has received so far: the conversations that have ended.
-  Conversations Received() const;
+  // What it received from clients that have all closed their ends (their
+  // program ended): waits (at most 10 s) until the server listens for the next
+  // client, which it does once the last one is recorded, or has ended. The
+  // pipe is held meanwhile, so that no later conversation comes in.
+  Conversations Received();
 
  private:
+  // The conversations recorded so far.
+  Conversations Recorded() const;
+
   TempDir dir_;
   StartedProcess process_;
   bool listening_ = false;

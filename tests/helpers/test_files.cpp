@@ -7,6 +7,7 @@
 
 #include "deploy/folders/folders.h"
 #include "support/handles.h"
+#include "tests/helpers/poll.h"
 
 namespace quillon::helpers {
 
@@ -179,13 +180,9 @@ std::wstring ProductDataFolder() {
 }
 
 bool ViewerStarted() {
-  if (!FileExists(ProductDataFolder() + L"\\Quillon.lnk"))
-    return false;
-  for (int i = 0; i < 50; ++i, ::Sleep(100)) {
-    if (FileExists(ProductDataFolder() + L"\\Portico.record.txt"))
-      return true;
-  }
-  return false;
+  return FileExists(ProductDataFolder() + L"\\Quillon.lnk") &&
+         PollUntil("the viewer's record", 5000,
+                   [] { return FileExists(ProductDataFolder() + L"\\Portico.record.txt"); });
 }
 
 std::wstring ShortDataFolder() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "support/handles.h"
+#include "tests/helpers/poll.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon::helpers {
@@ -14,7 +15,6 @@ const wchar_t kDialogClass[] = L"#32770";
 
 namespace {
 
-constexpr DWORD kPollMs = 50;
 constexpr UINT kSendTimeoutMs = 5000;
 
 std::wstring ClassOf(HWND window) {
@@ -194,37 +194,24 @@ bool PressButtonWithText(HWND dialog, const std::wstring& text) {
 }
 
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    std::vector<HWND> found = FindTopLevelWindows(process_id, class_name);
-    if (!found.empty())
-      return found.front();
-    if (::GetTickCount() - start >= timeout_ms)
-      return nullptr;
-    ::Sleep(kPollMs);
-  }
+  std::vector<HWND> found;
+  PollUntil("a window", timeout_ms, [&] {
+    found = FindTopLevelWindows(process_id, class_name);
+    return !found.empty();
+  });
+  return found.empty() ? nullptr : found.front();
 }
 
-bool WaitForWindowGone(HWND window, DWORD timeout_ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    if (!::IsWindow(window) || !::IsWindowVisible(window))
-      return true;
-    if (::GetTickCount() - start >= timeout_ms)
-      return false;
-    ::Sleep(kPollMs);
-  }
+::testing::AssertionResult WaitForWindowGone(HWND window, DWORD timeout_ms) {
+  return PollUntil("the window to go", timeout_ms,
+                   [&] { return !::IsWindow(window) || !::IsWindowVisible(window); });
 }
 
-bool WaitForWindowText(HWND window, const std::wstring& text, DWORD timeout_ms) {
-  DWORD start = ::GetTickCount();
-  for (;;) {
-    if (WindowText(window) == text)
-      return true;
-    if (!::IsWindow(window) || ::GetTickCount() - start >= timeout_ms)
-      return false;
-    ::Sleep(kPollMs);
-  }
+::testing::AssertionResult WaitForWindowText(HWND window,
+                                             const std::wstring& text,
+                                             DWORD timeout_ms) {
+  return PollUntil("the text \"" + Narrow(text) + "\"", timeout_ms,
+                   [&] { return WindowText(window) == text; });
 }
 
 UiRobot::UiRobot(DWORD process_id) : process_id_(process_id), start_tick_(::GetTickCount()) {}

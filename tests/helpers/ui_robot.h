@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "gtest/gtest.h"
+
 namespace quillon::helpers {
 
 // The window class of dialogs and message boxes.
@@ -66,19 +68,18 @@ bool PressButton(HWND dialog, int control_id);
 // there is none or the message could not be delivered.
 bool PressButtonWithText(HWND dialog, const std::wstring& text);
 
-// Waits until a visible top-level window of |process_id| and |class_name|
-// (empty: any) exists, polling every 50 ms, at most |timeout_ms|. Returns it,
-// or null on time-out.
+// Waits (PollUntil) at most |timeout_ms| for a visible top-level window of
+// |process_id| and |class_name| (empty: any). Returns it, or null.
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms);
 
-// Waits until |window| is destroyed or hidden, polling every 50 ms, at most
-// |timeout_ms|. True when it went away.
-bool WaitForWindowGone(HWND window, DWORD timeout_ms);
+// Waits (PollUntil) at most |timeout_ms| until |window| is destroyed or hidden.
+::testing::AssertionResult WaitForWindowGone(HWND window, DWORD timeout_ms);
 
-// Waits until |window|'s text equals |text|, polling every 50 ms, at most
-// |timeout_ms|. True when it does; a dialog relabels itself after the window
-// that asked for it has gone.
-bool WaitForWindowText(HWND window, const std::wstring& text, DWORD timeout_ms);
+// Waits (PollUntil) at most |timeout_ms| until |window|'s text equals |text|:
+// a dialog relabels itself after the window that asked for it has gone.
+::testing::AssertionResult WaitForWindowText(HWND window,
+                                             const std::wstring& text,
+                                             DWORD timeout_ms);
 
 // Watches one process and the processes it started (a launcher started
 // through another program): each Poll() returns their windows that became
