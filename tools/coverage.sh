@@ -13,10 +13,11 @@
 # Exits 1 when a test failed (the map is written all the same).
 #
 # Each Windows program writes its counts when it ends, into a .gcda file at
-# its object's build path on the current drive; GCOV_PREFIX=Z: (Wine's drive
-# of the Unix root) sends them back into the build folder, from every process
-# that inherits the environment: the tests, and the launchers and companions
-# that they start from the sticks. A process that is killed writes none.
+# its object's build path on the current drive (the stick's, for a launcher
+# started there). The coverage test preset sets GCOV_PREFIX=Z: (Wine's drive
+# of the Unix root), which sends them back into the build folder from every
+# process that inherits the environment: the tests, and the launchers that
+# they start from the sticks. A process that is killed writes none.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,9 +41,14 @@ tools/build.sh coverage >"$log" 2>&1 || {
 find "$build" -name '*.gcda' -delete
 status=0
 log=build/coverage.test.log
-GCOV_PREFIX=Z: ctest --preset coverage </dev/null >"$log" 2>&1 || status=1
-# ctest's closing lines: how many passed, which failed.
-sed -n '/tests passed/,$p' "$log"
+ctest --preset coverage </dev/null >"$log" 2>&1 || status=1
+# ctest's closing lines (how many passed, which failed), or the end of its
+# output when it didn't get that far.
+if grep -q 'tests passed' "$log"; then
+  sed -n '/tests passed/,$p' "$log"
+else
+  tail -n 20 "$log"
+fi
 
 rm -rf "$out"
 mkdir -p "$out"
@@ -51,7 +57,7 @@ filter="($(
   echo "${folders[*]}"
 ))/"
 gcovr --root . --object-directory "$build" --gcov-executable x86_64-w64-mingw32-gcov \
-  --filter "$filter" --exclude-throw-branches --exclude-unreachable-branches -j 2 \
+  --filter "$filter" --exclude-throw-branches --exclude-unreachable-branches -j "$(nproc)" \
   --html-details "$out/index.html" --html-title "Quillon: coverage of the x86-64 tests" \
   --csv "$out/coverage.csv" "$build" >"$out/gcovr.log" 2>&1 || {
   cat "$out/gcovr.log" >&2
