@@ -56,10 +56,13 @@ filter="($(
   IFS='|'
   echo "${folders[*]}"
 ))/"
+# gcovr searches only the product's object folders: the build folder also
+# holds the Wine prefix, whose drive Z: leads to the whole file system.
+objects=("${folders[@]/#/$build/}" "$build/CMakeFiles/Quillon.dir")
 gcovr --root . --object-directory "$build" --gcov-executable x86_64-w64-mingw32-gcov \
   --filter "$filter" --exclude-throw-branches --exclude-unreachable-branches -j "$(nproc)" \
   --html-details "$out/index.html" --html-title "Quillon: coverage of the x86-64 tests" \
-  --csv "$out/coverage.csv" "$build" >"$out/gcovr.log" 2>&1 || {
+  --csv "$out/coverage.csv" "${objects[@]}" >"$out/gcovr.log" 2>&1 || {
   cat "$out/gcovr.log" >&2
   exit 1
 }
