@@ -84,6 +84,15 @@ bool IsWindows2000() {
 bool IsWindowsXp() {
   return IsVersion(5, 1);
 }
+bool IsWindowsVista() {
+  return IsVersion(6, 0);
+}
+bool IsWindows7() {
+  return IsVersion(6, 1);
+}
+bool IsWindows8() {
+  return IsVersion(6, 2);
+}
 
 bool IsNative32Bit() {
   if (g_native32_for_testing >= 0)

@@ -22,6 +22,9 @@ ReportedVersion GetReportedVersion();
 bool IsWindowsXpOrLater();  // major > 5, or 5.1 and later
 bool IsWindows2000();       // 5.0
 bool IsWindowsXp();         // 5.1
+bool IsWindowsVista();      // 6.0
+bool IsWindows7();          // 6.1
+bool IsWindows8();          // 6.2
 
 // True when GetNativeSystemInfo exists and reports the x86 architecture (0).
 // 64-bit Windows, also for a 32-bit program under its emulation layer, and a
