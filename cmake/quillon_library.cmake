@@ -40,6 +40,7 @@ function(quillon_library name)
 
   add_library(${name} STATIC ${sources})
   target_link_libraries(${name} PUBLIC quillon_options ${A_DEPS} ${A_LIBS})
+  target_compile_options(${name} PRIVATE ${QUILLON_COVERAGE_FLAGS})
   set_property(GLOBAL PROPERTY QUILLON_FOLDER_OF_${name} "${here}")
   set_property(GLOBAL APPEND PROPERTY QUILLON_LIBRARIES ${name})
 endfunction()

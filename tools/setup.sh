@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing the launcher needs on a Debian machine
 # (cross compilers, Wine with its 32-bit part where the machine can run
-# 32-bit programs, a virtual display, clang for the fuzz targets, a CJK font
-# and Chromium for the gallery, osslsigncode for signed releases) and fetches
-# the xz source that liblzma is built from. Safe to run again: it only adds
-# what is missing.
+# 32-bit programs, a virtual display, clang for the fuzz targets, gcovr for
+# the coverage map, a CJK font and Chromium for the gallery, osslsigncode for
+# signed releases) and fetches the xz source that liblzma is built from. Safe
+# to run again: it only adds what is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,6 +47,8 @@ have_cmd chromium || need+=(chromium)
 # The fuzz targets: clang with libFuzzer and the sanitizers' runtime.
 have_cmd clang++ || need+=(clang)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+# The coverage map (tools/coverage.sh).
+have_cmd gcovr || need+=(gcovr)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
