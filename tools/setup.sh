@@ -35,6 +35,8 @@ have_cmd diffoscope || need+=(diffoscope-minimal)
 # The release's signature and the test's throwaway certificates.
 have_cmd osslsigncode || need+=(osslsigncode)
 have_cmd openssl || need+=(openssl)
+# The release test's local time-stamp server.
+have_cmd python3 || need+=(python3)
 # The gallery: a CJK font for Wine to fall back on, and Chromium for its page's test.
 dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || need+=(fonts-wqy-microhei)
 # Wine's own fonts (Tahoma for the dialogs, Marlett for the title bar's
