@@ -5,6 +5,7 @@
 // what was written and started, and whether the start reached the viewer.
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -23,6 +24,7 @@ namespace quillon::helpers {
 namespace {
 
 const wchar_t kUserKey[] = L"Software\\Vaultine";
+const wchar_t kCaption[] = L"Vaultine(RC)";
 const wchar_t k651[] =
     L"自動起動をセットアップしてご利用いただくか、 管理者アカウントでご利用ください。(RC)";
 const wchar_t k556[] = L"対応していないSwiftgate.exeがインストールされています。(RC)";
@@ -76,6 +78,9 @@ const GateStart kStarts[] = {
      "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "yes", nullptr, true, 1, false, -1, -1, 2},
     {"NotAcceptingUpdateYesFails", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
      "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, "yes", nullptr, false, 1, false, -1, -1, 2},
+    // A Swiftgate.exe that isn't a program: the shell's own error, and the update failed.
+    {"NotAcceptingUpdateNotAProgram", kReadyNotAccepting, true, false, L"not_a_program", false, -1,
+     "SETUP_SWIFTGATE_MSG=0\r\n", 0, nullptr, "yes", nullptr, false, 0, false, -1, -1, 2},
     {"NotAcceptingUpdateNo", kReadyNotAccepting, true, false, L"6_0_0_18", false, -1,
      "SETUP_SWIFTGATE_MSG=0\r\n", 1, nullptr, "no", nullptr, false, 0, false, -1, -1, 2},
     // Yes starts Confera.exe when it is there, and the start ends.
@@ -277,7 +282,11 @@ TEST_F(GateTest, EachSituation) {
     ASSERT_TRUE(r.Ended()) << r.Describe();
     EXPECT_EQ(setup_dialogs, c.setup_actions ? 1 : 0) << r.Describe();
     EXPECT_EQ(questions, c.question ? 1 : 0) << r.Describe();
-    const size_t errors = r.boxes.size() - static_cast<size_t>(questions);
+    // The launcher's own boxes, not the shell's about a program it can't start.
+    const size_t errors = static_cast<size_t>(std::count_if(
+                              r.boxes.begin(), r.boxes.end(),
+                              [](const MessageBoxSeen& b) { return b.caption == kCaption; })) -
+                          static_cast<size_t>(questions);
     ASSERT_EQ(errors, c.message ? 1u : 0u) << r.Describe();
     if (c.message) {
       EXPECT_EQ(r.boxes.back().text, c.message);

@@ -265,6 +265,7 @@ TEST_F(GuardsTest, AntivirusWarnings) {
       // The flag that the last start's tick stored: no more warning.
       {"AfterTheTick", true, false, nullptr, {}, {}, true},
       {"360TickedAndAborted", false, true, nullptr, {kTickAndAbort}, {k360Text}, false},
+      {"360AfterTheTick", false, true, nullptr, {}, {}, true},
   };
   for (const wchar_t* name : {L"AVASTCHECK_MSG", L"360CHECK_MSG"})
     ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, name, RegistryValue()));

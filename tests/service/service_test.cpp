@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
+#include "service/frame.h"
 #include "service/service_pipe.h"
 #include "service/service_probe.h"
 #include "support/scoped_override.h"
@@ -22,6 +24,30 @@ const std::string kClosing = kHeader + "END\x1FOstrelVT\x1F\x03";
 const std::string kRequest = kHeader +
                              "CDR\x1FO\x1FVersion\x1F"
                              "Check\x1F\x03";
+
+// Each message is built whole with its terminator, or not at all: a buffer
+// one byte short is left empty, and one of no bytes untouched.
+TEST(FrameTest, MessagesAreBuiltWholeOrRefused) {
+  const struct {
+    const char* name;
+    size_t (*build)(char*, size_t);
+    const std::string& message;
+  } cases[] = {{"request", BuildVersionCheckRequest, kRequest},
+               {"closing", BuildClosingMessage, kClosing}};
+  for (const auto& c : cases) {
+    const size_t length = c.message.size();
+    for (size_t capacity : {size_t{0}, length, length + 1}) {
+      char out[64];
+      std::memset(out, '#', sizeof(out) - 1);
+      out[sizeof(out) - 1] = '\0';
+      const bool fits = capacity > length;
+      EXPECT_EQ(c.build(out, capacity), fits ? length : 0u) << c.name << " in " << capacity;
+      const std::string written = capacity == 0 ? std::string(1, out[0]) : std::string(out);
+      const std::string expected = capacity == 0 ? std::string("#") : fits ? c.message : "";
+      EXPECT_EQ(written, expected) << c.name << " in " << capacity;
+    }
+  }
+}
 
 int g_sleeps = 0;
 void CountedSleep(DWORD milliseconds) {

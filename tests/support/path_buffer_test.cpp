@@ -54,6 +54,9 @@ TEST(PathBufferTest, FailedAppendEmptiesTheBuffer) {
 
 // A backslash joins folder and name only where the folder has none.
 TEST(PathBufferTest, JoinAddsOneBackslash) {
+  const std::wstring f258(258, L'f');
+  const std::wstring f259(259, L'f');
+  const std::wstring f258_joined = f258 + L"\\";
   const struct {
     const wchar_t* folder;
     const wchar_t* name;
@@ -65,6 +68,9 @@ TEST(PathBufferTest, JoinAddsOneBackslash) {
       {L"", L"name", nullptr},
       {nullptr, L"name", nullptr},
       {L"S:", nullptr, nullptr},
+      // The added backslash is the 259th character, or one too many.
+      {f258.c_str(), L"", f258_joined.c_str()},
+      {f259.c_str(), L"", nullptr},
   };
   for (const auto& c : cases) {
     PathBuffer path;

@@ -39,6 +39,8 @@ TEST(ReadFileVersionTest, ReadsExactlyFourCommaSeparatedNumbers) {
       {L"no_version", false, {-1, -1, -1, -1}},
       // Read through the translation table, whatever its language.
       {L"japanese", true, {7, 0, 0, 74}},
+      // ... and only through it: the U.S. English text is not looked for.
+      {L"other_translation", false, {-1, -1, -1, -1}},
       {L"missing_file", false, {-1, -1, -1, -1}},
   };
   for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gtest/gtest.h"
+#include "support/scoped_override.h"
 #include "tests/helpers/test_files.h"
 
 namespace quillon {
@@ -31,6 +32,13 @@ TEST(ModulePathTest, ModuleIniPathReplacesTheExtension) {
   const wchar_t* ini = GetModuleIniPath();
   ASSERT_NE(nullptr, ini);
   EXPECT_EQ(own.substr(0, own.size() - 4) + L".ini", ini);
+}
+
+// An own path that can't be read gives neither path.
+TEST(ModulePathTest, UnreadableOwnPathGivesNeither) {
+  ScopedOverride<const wchar_t*> own_path(g_own_path_for_testing, L"");
+  EXPECT_EQ(nullptr, GetModuleFolder());
+  EXPECT_EQ(nullptr, GetModuleIniPath());
 }
 
 struct FolderCase {

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "launcher/launch.h"
+#include "launcher/paths/module_paths.h"
 #include "launcher/text/message_ids.h"
 #include "localization/files/current_language_file.h"
 #include "support/handles.h"
+#include "support/scoped_override.h"
 #include "tests/helpers/test_files.h"
 #include "tests/helpers/ui_robot.h"
 
@@ -397,6 +400,21 @@ TEST_F(MessagesTest, ErrorBoxHasNoOwnerTheErrorIconAndOkAlone) {
   EXPECT_EQ(seen.owner, nullptr);
   EXPECT_EQ(seen.icon, ::LoadIconW(nullptr, IDI_HAND));
   EXPECT_EQ(seen.buttons, std::vector<int>{IDOK});
+}
+
+// A launcher whose own path can't be read or has no drive letter has no
+// stick: the generic error, and the start ends.
+TEST_F(MessagesTest, LauncherWithoutAStickDriveShowsTheGenericError) {
+  for (const wchar_t* path : {L"", L"\\\\server\\share\\Quillon.exe"}) {
+    ScopedOverride<const wchar_t*> own_path(g_own_path_for_testing, path);
+    BoxSeen seen;
+    seen.thread_id = ::GetCurrentThreadId();
+    KernelHandle watcher(::CreateThread(nullptr, 0, ReadAndAnswerBox, &seen, 0, nullptr));
+    ASSERT_TRUE(watcher.IsValid());
+    EXPECT_EQ(RunLauncher(), 0) << Narrow(path);
+    ASSERT_EQ(::WaitForSingleObject(watcher.Get(), 5000), WAIT_OBJECT_0) << Narrow(path);
+    EXPECT_EQ(seen.info.text, kOtherText) << Narrow(path);
+  }
 }
 
 TEST(CenterWindowTest, OwnedPopupIsCentredOnItsOwner) {
