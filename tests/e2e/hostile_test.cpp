@@ -84,6 +84,15 @@ struct Row {
 const wchar_t kSkipSetup[] =
     L"自動起動をセットアップしてご利用いただくか、 管理者アカウントでご利用ください。(RC)";
 
+// A service installed at 7.0.0.24 whose stand-in on the pipe runs with |options|.
+std::function<void(Held*)> InstalledService(const wchar_t* options) {
+  return [options](Held* held) {
+    held->program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
+    held->service = std::make_unique<ServiceStandin>(options);
+    ASSERT_TRUE(held->program->placed() && held->service->listening());
+  };
+}
+
 void HoldBusyStick(Held* held) {
   held->busy = std::make_unique<MutexHolder>(std::vector<std::wstring>{L"_OstrelVT7_Mutex"});
   held->start = std::make_unique<MutexHolder>(std::vector<std::wstring>{L"_VaultineStart_"});
@@ -147,21 +156,13 @@ TEST_F(HostileTest, EachStartEndsByItself) {
        L"Some errors occurred.(RC)(722)",
        10000},
       {"a service that reads the request and never answers",
-       [](Held* held) {
-         held->program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
-         held->service = std::make_unique<ServiceStandin>(L"--reply none --conversations 2");
-         ASSERT_TRUE(held->program->placed() && held->service->listening());
-       },
+       InstalledService(L"--reply none --conversations 2"),
        nullptr,
        {{L"QUILLON_TEST_ADMINISTRATORS", L"0"}},
        kSkipSetup,
        15000},
       {"a server that makes the pipe without buffers and never reads",
-       [](Held* held) {
-         held->program = std::make_unique<ScopedServiceProgram>(L"7_0_0_24");
-         held->service = std::make_unique<ServiceStandin>(L"--reply unread --conversations 2");
-         ASSERT_TRUE(held->program->placed() && held->service->listening());
-       },
+       InstalledService(L"--reply unread --conversations 2"),
        nullptr,
        {{L"QUILLON_TEST_ADMINISTRATORS", L"0"}},
        kSkipSetup,
