@@ -31,7 +31,8 @@ quillon_apt_update() {
   quillon_apt_failed=""
   for ((try = 1; try <= QUILLON_APT_TRIES; try++)); do
     status=0
-    out=$("$QUILLON_APT" "$@" update -qq 2>&1) || status=$?
+    # apt speaks the user's language; its messages are read below in English.
+    out=$(LC_ALL=C "$QUILLON_APT" "$@" update -qq 2>&1) || status=$?
     [ "$status" = 0 ] && return 0
     [ "$try" -lt "$QUILLON_APT_TRIES" ] && sleep "$QUILLON_APT_PAUSE"
   done

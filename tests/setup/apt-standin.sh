@@ -6,8 +6,14 @@
 # security suite must move back) and wine64 in the same command; otherwise apt
 # would remove wine64 and libwine:amd64. Every call is logged to $STANDIN_LOG
 # ("update SUITES", "install OPTIONS PACKAGES"); what it would remove is logged
-# as "REMOVED ...".
+# as "REMOVED ...". Like apt, it speaks the user's language: German under a
+# German locale (gettext's order: LC_ALL, LC_MESSAGES, LANG; then LANGUAGE,
+# unless the locale is C).
 set -u
+locale=${LC_ALL:-${LC_MESSAGES:-${LANG:-C}}}
+case "$locale" in C | C.* | POSIX) ;; *) locale=${LANGUAGE:-$locale} ;; esac
+german=0
+case "$locale" in de*) german=1 ;; esac
 parts="" prefs=""
 args=()
 while [ $# -gt 0 ]; do
@@ -30,8 +36,14 @@ case "$command" in
     echo "update$suites" >>"$STANDIN_LOG"
     case " $suites " in
       *" bookworm-security "*)
-        echo "E: Failed to fetch http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
-        echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+        index=http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
+        if [ "$german" = 1 ]; then
+          echo "E: Fehlschlag beim Holen von $index  Datei hat unerwartete Größe (374820 != 376004). Findet gerade ein Spiegelabgleich statt? [IP: 203.0.113.80 80]"
+          echo "E: Einige Indexdateien konnten nicht heruntergeladen werden. Sie wurden ignoriert oder alte an ihrer Stelle benutzt."
+        else
+          echo "E: Failed to fetch $index  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
+          echo "E: Some index files failed to download. They have been ignored, or old ones used instead."
+        fi
         exit 100 ;;
     esac
     exit 0 ;;

@@ -36,17 +36,21 @@ rows=(
   "quillon_apt_install $work/private xvfb|0|update bookworm bookworm-updates bookworm-security;update bookworm bookworm-updates bookworm-security;update bookworm bookworm-updates bookworm-security;install -y -qq --no-install-recommends --no-remove xvfb"
   "quillon_wine32_install $work/private|0|update bookworm bookworm-updates bookworm-security;update bookworm bookworm-updates bookworm-security;update bookworm bookworm-updates bookworm-security;install -y -qq --no-install-recommends --no-remove wine64 wine32:i386;update bookworm bookworm-updates;install -y -qq --no-install-recommends --no-remove --allow-downgrades wine64 wine32:i386;INSTALLED wine32:i386"
 )
-for row in "${rows[@]}"; do
-  IFS='|' read -r install status calls <<<"$row"
-  : >"$STANDIN_LOG"
-  quillon_apt_update >"$work/out"
-  check "$install: the failed index named" \
-    "setup: going on without the package indexes that failed 3 times: bookworm-security/main/binary-i386/Packages.xz" \
-    "$(cat "$work/out")"
-  actual=0
-  $install >/dev/null || actual=$?
-  check "$install: status" "$status" "$actual"
-  check "$install: apt's calls" "$calls" "$(paste -sd';' "$STANDIN_LOG")"
+# Each row under an English and a German user: apt speaks the user's language.
+for user in "LC_ALL=" "LC_ALL=de_DE.UTF-8" "LC_ALL= LANG=de_DE.UTF-8 LANGUAGE=de"; do
+  for row in "${rows[@]}"; do
+    IFS='|' read -r install status calls <<<"$row"
+    : >"$STANDIN_LOG"
+    actual=0
+    # The user's shell: no such locale here, which only bash itself minds.
+    env $user bash -c "source '$root/tools/setup-apt.sh'
+      quillon_apt_update >'$work/out'; $install >/dev/null" 2>/dev/null || actual=$?
+    check "$user $install: the failed index named" \
+      "setup: going on without the package indexes that failed 3 times: bookworm-security/main/binary-i386/Packages.xz" \
+      "$(cat "$work/out")"
+    check "$user $install: status" "$status" "$actual"
+    check "$user $install: apt's calls" "$calls" "$(paste -sd';' "$STANDIN_LOG")"
+  done
 done
 
 # The private list keeps the machine's other entries as they are.
