@@ -3,8 +3,9 @@
 # (cross compilers, Wine with its 32-bit part where the machine can run
 # 32-bit programs, a virtual display, clang for the fuzz targets, gcovr for
 # the coverage map, a CJK font and Chromium for the gallery, osslsigncode for
-# signed releases) and fetches the xz source that liblzma is built from. Safe
-# to run again: it only adds what is missing.
+# signed releases, hyperfine and datamash for the benchmarks), fetches the xz
+# source that liblzma is built from, and makes the Wine prefix that the tests
+# copy. Safe to run again: it only adds what is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,9 +28,8 @@ have_cmd cmake || need+=(cmake)
 have_cmd xz || need+=(xz-utils)
 have_cmd dpkg-source || need+=(dpkg-dev)
 have_cmd import || need+=(imagemagick)
-# The rebuild check: reprotest varies the second build (faketime for its
-# time), diffoscope shows a difference.
-have_cmd reprotest || need+=(reprotest)
+# The rebuild check: faketime moves the second build's clock, diffoscope
+# shows a difference.
 have_cmd faketime || need+=(faketime)
 have_cmd diffoscope || need+=(diffoscope-minimal)
 # The release's signature and the test's throwaway certificates.
@@ -49,8 +49,10 @@ have_cmd chromium || need+=(chromium)
 # The fuzz targets: clang with libFuzzer and the sanitizers' runtime.
 have_cmd clang++ || need+=(clang)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-# The coverage map (tools/coverage.sh).
+# The coverage map (tools/coverage.sh); the benchmarks' timings and medians.
 have_cmd gcovr || need+=(gcovr)
+have_cmd hyperfine || need+=(hyperfine)
+have_cmd datamash || need+=(datamash)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
@@ -130,16 +132,11 @@ if [ ! -f "$status_file" ] || { ! wine32_installed && ! grep -q '^kernel ' "$sta
       # The probe in a throwaway prefix, made after the install (an older
       # prefix no longer starts programs once wine32 is there).
       source "$root/tools/wine-env.sh"
-      probe_prefix=$(mktemp -d "${TMPDIR:-/tmp}/quillon-wine32.XXXXXX")
-      # No Mono or Gecko installers: their prompts would wait for a user.
-      if reason=$(WINEPREFIX="$probe_prefix" WINEDLLOVERRIDES="mscoree,mshtml=" \
-                  quillon_wine32_check); then
+      if reason=$(quillon_throwaway_prefix quillon-wine32 && quillon_wine32_check); then
         echo ok >"$status_file"
       else
         echo "$reason" >"$status_file"
       fi
-      WINEPREFIX="$probe_prefix" wineserver -k >/dev/null 2>&1 || true
-      rm -rf "$probe_prefix"
     fi
   fi
 fi
@@ -159,4 +156,7 @@ fi
 if [ ! -x /usr/lib/wine/wine ]; then
   echo "setup: Wine's 32-bit loader /usr/lib/wine/wine is missing (package wine32:i386)"
 fi
+# The Wine prefix that the tests', the gallery's and the demo's are copies of.
+source "$root/tools/wine-env.sh"
+quillon_wine_template || exit 1
 echo "setup: ready"
