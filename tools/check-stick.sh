@@ -7,8 +7,9 @@
 # that the platform's own profile functions read the files and the dialogs'
 # own fonts measure the texts. It prints one line per finding (file, section,
 # key, what the user sees) and a summary, and exits 1 when any finding is an
-# error, 0 otherwise, 2 when the folder can't be read. Installs and builds
-# what is missing first (output on standard error).
+# error, 0 otherwise, 2 when the folder can't be read. Sets up and builds
+# stick_check.exe first (output on standard error), unless QUILLON_STICK_CHECK
+# names one.
 set -euo pipefail
 
 if [ $# -ne 1 ] || [ ! -d "$1" ]; then
@@ -19,13 +20,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
 quillon_on_display "$0" "$@"
 stick=$(cd "$1" && pwd)
-cd "$root"
-tools/setup.sh >&2
-tools/build.sh x64 >/dev/null
+checker=$(quillon_stick_checker)
 
 quillon_throwaway_prefix check-stick >/dev/null
-quillon_dialog_fonts
 status=0
-wine "$root/build/x64/stick_check.exe" check "$(winepath -w "$stick")" </dev/null | tr -d '\r' ||
+wine "$checker" check "$(winepath -w "$stick")" </dev/null | tr -d '\r' ||
   status=${PIPESTATUS[0]}
 exit "$status"

@@ -10,10 +10,10 @@
 # throwaway Wine prefix on a virtual display, beside stick_check.exe, which
 # shows each window through the launcher's own code and photographs it.
 # The prefix has Wine's own dialog fonts and a CJK font from Debian's
-# packages linked to them (quillon_dialog_fonts), so that Japanese and
-# Chinese render. Exits non-zero
-# when a picture is missing or a dialog showed other texts than the checker
-# expects.
+# packages linked to them (tools/wine-env.sh), so that Japanese and Chinese
+# render. Exits non-zero when a picture is missing or a dialog showed other
+# texts than the checker expects. Sets up and builds stick_check.exe first,
+# unless QUILLON_STICK_CHECK names one.
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
@@ -27,19 +27,13 @@ stick=$(cd "$1" && pwd)
 out=${2:-$root/build/gallery}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-cd "$root"
-tools/setup.sh >&2
-tools/build.sh x64 >/dev/null
+checker=$(quillon_stick_checker)
 
-quillon_throwaway_prefix gallery >/dev/null
+quillon_throwaway_prefix gallery g=stick >/dev/null
 work="$QUILLON_THROWAWAY/stick"
-mkdir -p "$work"
 [ -d "$stick/.cfg" ] && cp -r "$stick/.cfg" "$work/.cfg"
 mkdir -p "$work/.cfg"
-cp "$root/build/x64/stick_check.exe" "$work/"
-
-quillon_dialog_fonts
-quillon_stick_map "$work" g
+cp "$checker" "$work/"
 
 rm -f "$out"/*.png "$out"/*.bmp "$out/index.html" "$out/findings.txt"
 status=0

@@ -2,14 +2,15 @@
 # The gallery of the sample stick: tools/gallery.sh takes every picture, the
 # checker finds no error on the sample, and index.html, opened in headless
 # Chromium, loads every picture that it names. With one picture removed the
-# page must count one fewer, so the check can fail.
+# page must count one fewer, so the check can fail. Runs in the working folder
+# that it is given, with the stick checker of QUILLON_STICK_CHECK.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-work="$root/build/gallery-test"
-rm -rf "$work"
+work=$PWD
+rm -rf "$work/stick" "$work/out" "$work/chromium"
 "$root/tools/sample-stick.sh" "$work/stick"
-"$root/tools/gallery.sh" "$work/stick" "$work/out" >"$work.log" 2>&1 || {
-  cat "$work.log"
+"$root/tools/gallery.sh" "$work/stick" "$work/out" >"$work/gallery.log" 2>&1 || {
+  cat "$work/gallery.log"
   echo "FAIL: tools/gallery.sh failed"
   exit 1
 }
