@@ -7,7 +7,8 @@
 # starts S:\Quillon.exe, answers its message boxes with OK, and reports what
 # the start did. The screen is saved as build/demo/screen.png: at the
 # launcher's first window, or after its end when it showed none. Last, the
-# release of the stick (tools/release.sh) in build/demo/release: the stick
+# release of the stick (tools/release.sh --build-dir build/x86) in
+# build/demo/release: the stick
 # laid out and checked, its sums and manifest, and the gallery that shows
 # every dialog and message box in every language of the stick
 # (build/demo/release/gallery/index.html).
@@ -130,21 +131,19 @@ mkdir -p "$demo/shots"
 lay_out_stick
 
 trap quillon_wine_stop EXIT
-prefix_with_stick() {
-  quillon_wine_prefix_create "$demo/wine" && quillon_stick_map "$stick" s
-}
-step "a fresh Wine prefix with the stick as S:" prefix_with_stick
+step "a fresh Wine prefix with the stick as S:" quillon_wine_prefix_create "$demo/wine" "s=$stick"
 
 echo "demo: start of S:\Quillon.exe ($(basename "$(dirname "$launcher_exe")") build)"
 driver_status=0
 start_launcher
 
-# The release of the same stick (tools/release.sh): the program built anew
-# with the stand-in components, the stick checked, its gallery (in a prefix
-# and on a display of its own), the sums and the manifest.
+# The release of the same stick (tools/release.sh): the product build's
+# program, the stick checked, its gallery (in a prefix and on a display of its
+# own), the sums and the manifest.
 echo "demo: release of the stick, with its gallery (tools/release.sh)"
 gallery_status=0
-tools/release.sh build/x86/components "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
+QUILLON_STICK_CHECK="$root/build/x64/stick_check.exe" \
+  tools/release.sh --build-dir build/x86 "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
   gallery_status=$?
 echo "demo: report"
 report | tee "$demo/report.txt"

@@ -4,13 +4,21 @@
 # with the sums that let anyone confirm it.
 #
 #   tools/release.sh [IDENTITY [--timestamp URL] [--url URL]] COMPONENTS_DIR STICK_FILES_DIR OUT
+#   tools/release.sh --build-dir DIR [IDENTITY ...] STICK_FILES_DIR OUT
 #
 # IDENTITY        --pkcs12 FILE --password-file FILE, or --cert CHAIN.pem
 #                 --key KEY.pem: Quillon.exe is signed by tools/sign.sh (see
 #                 there, with --timestamp and --url); the identity is read
-#                 before the build. Without it the release is unsigned, and
-#                 says so.
-# COMPONENTS_DIR  the component files, as QUILLON_COMPONENTS_DIR (README)
+#                 before anything else. Without it the release is unsigned,
+#                 and says so.
+# COMPONENTS_DIR  the component files, as QUILLON_COMPONENTS_DIR (README):
+#                 the program is built from this tree with them, in a new
+#                 folder (the product's x86 configuration, which
+#                 tools/reproduce.sh shows rebuilds bit for bit)
+# --build-dir DIR instead, the program that the product build DIR holds (the
+#                 preset x86, built from this tree), with the components it
+#                 embedded; a test build or another tree's is refused, and
+#                 nothing is built
 # STICK_FILES_DIR the stick's .cfg files: Language.cfg, the language files
 #                 (*.cfg) and Setting.ini; a stick's root that holds .cfg
 #                 will do too
@@ -24,21 +32,21 @@
 #                      lines), and per component its name, size, SHA-256 and
 #                      packed size
 #
-# The program is built from this tree in a new folder (the product's x86
-# configuration, which tools/reproduce.sh shows rebuilds bit for bit). The
-# checker and the gallery run on the stick with the signed program; they read
-# its .cfg files only. Stops, with a non-zero exit, when the identity can't be
-# read or the build fails, without a stick when the program isn't signed, and
-# when the checker finds an error or the gallery fails. Installs what is
-# missing first.
+# The checker and the gallery run on the stick with the signed program; they
+# read its .cfg files only. Stops, with a non-zero exit, when the identity
+# can't be read or the build fails, without a stick when the program isn't
+# signed, and when the checker finds an error or the gallery fails. Installs
+# what is missing first when it builds.
 set -euo pipefail
 
 usage() {
-  echo "usage: tools/release.sh [IDENTITY [--timestamp URL] [--url URL]]" \
-    "COMPONENTS_DIR STICK_FILES_DIR OUT (IDENTITY: see tools/sign.sh)" >&2
+  echo "usage: tools/release.sh [--build-dir DIR] [IDENTITY [--timestamp URL] [--url URL]]" \
+    "[COMPONENTS_DIR] STICK_FILES_DIR OUT (COMPONENTS_DIR without --build-dir only;" \
+    "IDENTITY: see tools/sign.sh)" >&2
   exit 2
 }
 signing=()
+build_dir=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --pkcs12 | --password-file | --cert | --key | --timestamp | --url)
@@ -46,28 +54,42 @@ while [ $# -gt 0 ]; do
       signing+=("$1" "$2")
       shift 2
       ;;
+    --build-dir)
+      [ $# -ge 2 ] && [ -d "$2" ] || usage
+      build_dir=$(cd "$2" && pwd)
+      shift 2
+      ;;
     -*) usage ;;
     *) break ;;
   esac
 done
-if [ $# -ne 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
-  usage
-fi
 here=$PWD
 root=$(cd "$(dirname "$0")/.." && pwd)
-components=$(cd "$1" && pwd)
-files=$(cd "$2" && pwd)
+if [ -z "$build_dir" ]; then
+  [ $# -eq 3 ] && [ -d "$1" ] || usage
+  components=$(cd "$1" && pwd)
+  shift
+fi
+[ $# -eq 2 ] && [ -d "$1" ] || usage
+files=$(cd "$1" && pwd)
 [ -d "$files/.cfg" ] && files="$files/.cfg"
-mkdir -p "$3"
-out=$(cd "$3" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
 cd "$root"
 if [ ! -f "$files/Language.cfg" ]; then
   echo "release: $files holds no Language.cfg" >&2
   exit 1
 fi
-tools/setup.sh >&2
-jobs=${QUILLON_BUILD_JOBS:-$(nproc)}
 say() { echo "release: $*"; }
+
+source "$root/tools/product.sh"
+if [ -n "$build_dir" ]; then
+  why=$(quillon_product_build "$build_dir" 2>&1) || { echo "release: $why" >&2; exit 1; }
+  components=$(quillon_cached "$build_dir" QUILLON_COMPONENTS_DIR)
+  [ -n "$components" ] || components=$(quillon_cached "$build_dir" QUILLON_STANDIN_COMPONENTS_DIR)
+else
+  tools/setup.sh >&2
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -84,14 +106,20 @@ else
   say "unsigned: no signing identity given (--pkcs12 or --cert)"
 fi
 
-# 1. The program, with the real components, in a clean folder.
-build="$work/x86"
-say "building Quillon.exe with the components of $components"
-if ! { cmake --preset x86 -B "$build" -DQUILLON_COMPONENTS_DIR="$components" &&
-       cmake --build "$build" -j "$jobs" --target Quillon; } >"$work/build.log" 2>&1; then
-  tail -n 30 "$work/build.log" >&2
-  echo "release: the build failed" >&2
-  exit 1
+# 1. The program: built with the components in a clean folder, or the build's.
+build=$build_dir
+if [ -z "$build" ]; then
+  build="$work/x86"
+  say "building Quillon.exe with the components of $components"
+  if ! { cmake --preset x86 -B "$build" -DQUILLON_COMPONENTS_DIR="$components" &&
+         cmake --build "$build" -j "${QUILLON_BUILD_JOBS:-$(nproc)}" --target Quillon; } \
+       >"$work/build.log" 2>&1; then
+    tail -n 30 "$work/build.log" >&2
+    echo "release: the build failed" >&2
+    exit 1
+  fi
+else
+  say "Quillon.exe of $build, with the components of $components"
 fi
 
 # 2. The signature; a program that isn't signed goes on no stick.
@@ -146,10 +174,7 @@ say "gallery: $out/gallery/index.html"
 # only when complete: a missing stream leaves no manifest at all.
 version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
   resources/quillon.rc)
-commit=$(git rev-parse HEAD 2>/dev/null || echo unknown)
-if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
-  commit="$commit with local changes"
-fi
+commit=$(quillon_sources_state)
 tool() { "$@" 2>/dev/null | head -n 1; }
 {
   echo "program Quillon.exe $version"

@@ -1,50 +1,93 @@
 #!/usr/bin/env bash
-# Checks that the shipped program rebuilds bit for bit, with Debian's
-# reprotest: the sources (the working tree's files that git knows or would
-# add, with local changes, and the xz source) are built twice by the x86
-# preset, the second time in another folder, about a year later (faketime),
-# in another time zone and locale and with another umask. reprotest compares
-# the two Quillon.exe; where they differ, diffoscope shows how (as bytes at
-# their offsets: its PE reader takes only 64-bit programs;
-# `i686-w64-mingw32-objdump -h` names the section of an offset), and the
-# builds are kept with diffoscope's whole report.
+# Checks that the shipped program rebuilds bit for bit: a copy of the sources
+# (the files that git tracks or would add, with local changes, and the xz
+# source) is built by the x86 preset in another folder, about a year later
+# (faketime), in another time zone and locale and with another umask, and
+# its Quillon.exe is compared with the first build's. Where they differ,
+# diffoscope shows how (as bytes at their offsets: its PE reader takes only
+# 64-bit programs; `i686-w64-mingw32-objdump -h` names the section of an
+# offset), and both programs are kept with its report.
 #
-#   tools/reproduce.sh [COMPONENTS_DIR]
+#   tools/reproduce.sh [--first BUILD_DIR] [COMPONENTS_DIR]
 #
-# COMPONENTS_DIR: real component files (as QUILLON_COMPONENTS_DIR); without
-# it, the stand-ins that each build makes itself. Exits 0 when the two
-# programs are identical. Installs what is missing first.
+# --first BUILD_DIR  the first build is this product build of the tree
+#                    (build/x86), as it is: only the second is made
+# COMPONENTS_DIR     real component files (as QUILLON_COMPONENTS_DIR);
+#                    without it, those of the first build (the stand-ins
+#                    that each build makes itself, unless BUILD_DIR was
+#                    given others)
+# Without --first both builds are made here, the first in the usual
+# surroundings. Exits 0 when the two programs are identical. Installs what is
+# missing first, unless given its first build.
 set -euo pipefail
 
-if [ $# -gt 1 ] || { [ $# -eq 1 ] && [ ! -d "$1" ]; }; then
-  echo "usage: tools/reproduce.sh [COMPONENTS_DIR]" >&2
-  exit 2
+usage() { echo "usage: tools/reproduce.sh [--first BUILD_DIR] [COMPONENTS_DIR]" >&2; exit 2; }
+first=""
+if [ "${1:-}" = --first ]; then
+  [ $# -ge 2 ] && [ -d "$2" ] || usage
+  first=$(cd "$2" && pwd)
+  shift 2
+fi
+[ $# -le 1 ] || usage
+components=""
+if [ $# -eq 1 ]; then
+  [ -d "$1" ] || usage
+  components=$(cd "$1" && pwd)
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
-components=""
-[ $# -eq 1 ] && components="-DQUILLON_COMPONENTS_DIR=$(cd "$1" && pwd)"
+source "$root/tools/product.sh"
 cd "$root"
-tools/setup.sh >&2
-export CMAKE_BUILD_PARALLEL_LEVEL=${QUILLON_BUILD_JOBS:-$(nproc)}
+if [ -n "$first" ]; then
+  why=$(quillon_product_build "$first" 2>&1) || { echo "reproduce: $why" >&2; exit 1; }
+  [ -n "$components" ] || components=$(quillon_cached "$first" QUILLON_COMPONENTS_DIR)
+else
+  tools/setup.sh >&2
+fi
+jobs=${QUILLON_BUILD_JOBS:-$(nproc)}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-reproduce.XXXXXX")
 keep=0
 trap '[ "$keep" -eq 1 ] || rm -rf "$work"' EXIT
 
-# The tracked and addable files as they are now, and xz.
-mkdir -p "$work/src/.deps"
-git ls-files -z --cached --others --exclude-standard |
-  while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
-  tar -cf - --null -T - | tar -xf - -C "$work/src"
-cp -r "$(readlink -f .deps/xz)" "$work/src/.deps/xz"
+# build NAME [WRAPPER...]: the sources copied to $work/NAME and built there
+# by the x86 preset, each command run through WRAPPER; the program is
+# $work/NAME/build/x86/Quillon.exe, the build's output $work/NAME.log.
+build() {
+  local name=$1 src="$work/$1"
+  shift
+  mkdir -p "$src/.deps"
+  quillon_sources | tar -cf - --null -T - | tar -xf - -C "$src"
+  cp -r "$(readlink -f .deps/xz)" "$src/.deps/xz"
+  (
+    cd "$src"
+    "$@" cmake --preset x86 ${components:+"-DQUILLON_COMPONENTS_DIR=$components"} &&
+      "$@" cmake --build --preset x86 -j "$jobs" --target Quillon
+  ) >"$work/$name.log" 2>&1 || { tail -n 30 "$work/$name.log" >&2; return 1; }
+}
 
-# Each build's own output goes to its tree's build.log, shown when it fails.
-build="{ cmake --preset x86 $components && cmake --build --preset x86 --target Quillon; } \
-  >build.log 2>&1 || { tail -n 30 build.log; false; }"
-if reprotest --vary=-all,+build_path,+time,+timezone,+locales,+umask --min-cpus="$(nproc)" \
-     --diffoscope-arg=--max-text-report-size=8000 --store-dir "$work/out" -s "$work/src" "$build" build/x86/Quillon.exe -- null; then
+if [ -n "$first" ]; then
+  a="$first/Quillon.exe"
+  echo "reproduce: the first build is $first"
+else
+  echo "reproduce: the first build"
+  build first
+  a="$work/first/build/x86/Quillon.exe"
+fi
+# The second: elsewhere, a year and a day later (faketime), on the other side
+# of the date line, in another language, with another umask.
+echo "reproduce: the second build, elsewhere, later, in another zone, locale and umask"
+umask 0002
+build second env TZ=GMT-14 LC_ALL=fr_CH.UTF-8 LANG=fr_CH.UTF-8 faketime -f +366d
+b="$work/second/build/x86/Quillon.exe"
+if cmp -s "$a" "$b"; then
+  echo "reproduce: Quillon.exe is identical ($(sha256sum <"$b" | cut -c1-16))"
   exit 0
 fi
 keep=1
-echo "reproduce: Quillon.exe differs between the builds (or a build failed); both kept in $work/out" >&2
+cp "$a" "$work/first.exe"
+cp "$b" "$work/second.exe"
+diffoscope --max-text-report-size=8000 "$work/first.exe" "$work/second.exe" >"$work/diffoscope.txt" || true
+echo "reproduce: Quillon.exe differs between the builds; both kept in $work," \
+  "diffoscope's report in $work/diffoscope.txt" >&2
+head -n 40 "$work/diffoscope.txt" >&2
 exit 1

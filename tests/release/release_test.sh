@@ -1,34 +1,39 @@
 #!/usr/bin/env bash
-# The release of the sample stick with the stand-in components, unsigned and
-# signed. Unsigned: every file in its place, the manifest names every
-# component, SHA256SUMS verifies with sha256sum -c (and fails on a changed
-# byte), and the program is the one that the default build makes from the same
-# components, byte for byte. Signed, by a throwaway authority made here (root,
-# intermediate, code-signing certificate, time stamps from a local server; no
-# key lives anywhere else): the signature verifies against the root alone and
-# fails on a changed byte, its Authenticode digest is the default build's (as
-# the README checks it), the manifest names the signer, and the signed program
-# starts from a stick under Wine and deploys. tools/sign.sh signs nothing
-# without its identity, a whole chain or the time stamp asked for, and a
-# release without its signature has no stick.
+# The release of the sample stick from the product build PRODUCT_DIR (its
+# program and stand-in components), unsigned and signed, in the working
+# folder:
+#   tests/release/release_test.sh PRODUCT_DIR
+# Unsigned: every file in its place, the manifest names every component,
+# SHA256SUMS verifies with sha256sum -c (and fails on a changed byte), and the
+# stick's program is the build's. Signed, by a throwaway authority made here
+# (root, intermediate, code-signing certificate, time stamps from a local
+# server; no key lives anywhere else): the signature verifies against the
+# root alone and fails on a changed byte, its Authenticode digest is the
+# build's (as the README checks it), and the manifest names the signer. The
+# signed program is left in launcher/, beside the build's components, for
+# the test release_signed_start, which starts it from a stick under Wine.
+# tools/sign.sh signs nothing without its identity, a whole chain or the time
+# stamp asked for, and a release without its signature has no stick; a test
+# build is no release's.
 set -euo pipefail
+[ $# -eq 1 ] && [ -f "$1/Quillon.exe" ] || { echo "usage: release_test.sh PRODUCT_DIR" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
-work="$root/build/release-test"
-components="$root/build/x86/components"
-built="$root/build/x86/Quillon.exe"
-rm -rf "$work"
-mkdir -p "$work"
+product=$(cd "$1" && pwd)
+work=$PWD
+components="$product/components"
+built="$product/Quillon.exe"
+find "$work" -mindepth 1 -delete
 fail() { echo "FAIL: $*"; exit 1; }
 sum() { sha256sum <"$1" | cut -d' ' -f1; }
 "$root/tools/sample-stick.sh" "$work/files"
 
-# release NAME [OPTIONS...]: tools/release.sh into $work/NAME, its output in
-# $work/NAME.log; its status in $status.
+# release NAME [OPTIONS...]: tools/release.sh of the product build into
+# $work/NAME, its output in $work/NAME.log; its status in $status.
 release() {
   local name=$1
   shift
   status=0
-  "$root/tools/release.sh" "$@" "$components" "$work/files/.cfg" "$work/$name" \
+  "$root/tools/release.sh" --build-dir "$product" "$@" "$work/files/.cfg" "$work/$name" \
     >"$work/$name.log" 2>&1 || status=$?
 }
 
@@ -67,10 +72,27 @@ while read -r _ resource file size sum packed; do
   [ "$packed" -gt 13 ] || fail "$resource: packed size $packed"
 done < <(grep '^component ' "$out/MANIFEST")
 
-# Built in another folder through the components road, the same bytes as build/x86.
-cmp "$out/stick/Quillon.exe" "$built" ||
-  fail "the release's Quillon.exe differs from build/x86/Quillon.exe"
-echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" | cut -c1-16) = build/x86"
+cmp "$out/stick/Quillon.exe" "$built" || fail "the release's Quillon.exe isn't the build's"
+echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" | cut -c1-16) = the build's"
+
+# Only the product's configuration of this tree makes a release: the
+# product build's cache changed as another build's would be.
+while IFS='|' read -r name edit; do
+  mkdir -p "$work/$name"
+  cp "$built" "$work/$name/"
+  [ -z "$edit" ] || sed "$edit" "$product/CMakeCache.txt" >"$work/$name/CMakeCache.txt"
+  status=0
+  "$root/tools/release.sh" --build-dir "$work/$name" "$work/files/.cfg" "$work/$name/out" \
+    >"$work/$name.log" 2>&1 || status=$?
+  [ "$status" -eq 1 ] && grep -q "is not a build of this tree's product" "$work/$name.log" &&
+    [ ! -e "$work/$name/out/stick" ] || fail "a release from the $name build: status $status," \
+      "$(cat "$work/$name.log")"
+done <<EOF
+test|s/^QUILLON_TESTS:BOOL=.*/QUILLON_TESTS:BOOL=ON/
+x86-64|s/mingw-i686\.cmake/mingw-x86_64.cmake/
+other-tree|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
+no-build|
+EOF
 
 # ---- The throwaway authority, and its time-stamp server ----
 pki="$work/pki"
@@ -172,7 +194,7 @@ for line in 'Message digest algorithm *: SHA256' 'Text description: Vaultine' \
             'Timestamp Server Signature verification: ok'; do
   grep -q "^[[:space:]]*$line *\$" "$work/verify.log" || fail "osslsigncode verify: no '$line'"
 done
-# Its Authenticode digest is that of build/x86's program: the signature of the
+# Its Authenticode digest is that of the build's program: the signature of the
 # release put on it (as the README tells) gives the release, byte for byte.
 osslsigncode extract-signature -pem -in "$program" -out "$work/quillon.sig" >/dev/null
 osslsigncode attach-signature -sigin "$work/quillon.sig" -in "$built" -out "$work/rebuilt.exe" \
@@ -181,8 +203,8 @@ digest() { sed -n "s/^$1 message digest *: *\([0-9A-F]*\).*/\1/p" "$work/attach.
 [ -n "$(digest Current)" ] && [ "$(digest Current)" = "$(manifest authenticode-sha256)" ] ||
   fail "the signature's digest $(digest Current), the MANIFEST's $(manifest authenticode-sha256)"
 [ "$(digest Calculated)" = "$(digest Current)" ] ||
-  fail "build/x86's Authenticode digest $(digest Calculated), the release's $(digest Current)"
-cmp "$work/rebuilt.exe" "$program" || fail "build/x86 with the release's signature isn't the release"
+  fail "the build's Authenticode digest $(digest Calculated), the release's $(digest Current)"
+cmp "$work/rebuilt.exe" "$program" || fail "the build's program with the release's signature isn't the release"
 # A changed byte, in the program's code, fails.
 cp "$program" "$work/changed.exe"
 offset=4096
@@ -208,25 +230,13 @@ EOF
 grep -qx "$(sum "$program")  stick/Quillon.exe" "$out/SHA256SUMS" ||
   fail "SHA256SUMS doesn't list the signed program"
 
-# The signed program starts from a stick under Wine and deploys: the shipped
-# program's end-to-end test, with it in build/x86's place (its components
-# beside it, as the test compares them).
-launcher="$work/launcher"
-mkdir -p "$launcher"
-cp "$program" "$launcher/Quillon.exe"
-ln -s "$components" "$launcher/components"
-start=0
-QUILLON_PRODUCT_LAUNCHER="$(printf 'Z:%s\\Quillon.exe' "$launcher" | tr '/' '\\')" \
-  "$root/tools/wine-run.sh" x86 "$root/build/x86-tests/e2e_tests.exe" \
-  --gtest_filter=DeployTest.ShippedProgramDeploysThe64BitPlan >"$work/start.log" 2>&1 || start=$?
-case "$start" in
-  0) grep -q '^\[  PASSED  \] 1 test' "$work/start.log" ||
-       { cat "$work/start.log"; fail "the signed program's start ran no test"; } ;;
-  77) echo "release: the signed program's start not shown: $(cat "$work/start.log")" ;;
-  *) cat "$work/start.log"; fail "the signed program didn't start and deploy from the stick" ;;
-esac
+# The signed program, beside the build's components as the end-to-end test
+# compares them, for release_signed_start.
+mkdir -p "$work/launcher"
+cp "$program" "$work/launcher/Quillon.exe"
+ln -s "$components" "$work/launcher/components"
 echo "release: signed by $(manifest signer), digest $(manifest authenticode-sha256 | cut -c1-16)" \
-  "= build/x86's, verifies against the root, fails on a changed byte"
+  "= the build's, verifies against the root, fails on a changed byte"
 
 # ---- Signatures that can't be made or checked: none, and why ----
 # The signer is the certificate of the key, wherever it is in the chain.

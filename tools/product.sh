@@ -1,0 +1,49 @@
+# The shipped program's build and its sources, as the release
+# (tools/release.sh) and the rebuild check (tools/reproduce.sh) see them.
+# Sourced; it only defines functions.
+#
+#   quillon_product_build DIR   returns 0 when DIR is this tree's build of the product (the
+#                               preset x86: no tests, no coverage) and holds Quillon.exe;
+#                               otherwise says why on standard error and returns 1
+#   quillon_cached DIR NAME     prints the value of NAME in DIR's CMake cache
+#   quillon_sources             prints the sources, NUL-separated, relative to the tree's
+#                               root: the files that git tracks or would add (a build
+#                               compiles every .cpp of a library's folder, tracked or not)
+#   quillon_sources_state       prints the commit, "with local changes" added when any
+#                               source differs from it or isn't tracked
+
+QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+quillon_cached() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt" 2>/dev/null; }
+
+quillon_product_build() {
+  local dir=$1
+  # A test build's launcher reads test switches; another tree's is other sources.
+  if [ ! -f "$dir/CMakeCache.txt" ] ||
+     [ "$(quillon_cached "$dir" CMAKE_HOME_DIRECTORY)" != "$QUILLON_ROOT" ] ||
+     [ "$(quillon_cached "$dir" CMAKE_TOOLCHAIN_FILE)" != "$QUILLON_ROOT/cmake/mingw-i686.cmake" ] ||
+     [ "$(quillon_cached "$dir" QUILLON_TESTS)" = ON ] ||
+     [ "$(quillon_cached "$dir" QUILLON_COVERAGE)" = ON ]; then
+    echo "$dir is not a build of this tree's product (the preset x86, without tests or coverage)" >&2
+    return 1
+  fi
+  if [ ! -f "$dir/Quillon.exe" ]; then
+    echo "$dir holds no Quillon.exe: build it first (cmake --build $dir)" >&2
+    return 1
+  fi
+}
+
+quillon_sources() {
+  git -C "$QUILLON_ROOT" ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' f; do [ -e "$QUILLON_ROOT/$f" ] && printf '%s\0' "$f"; done
+}
+
+quillon_sources_state() {
+  local commit
+  commit=$(git -C "$QUILLON_ROOT" rev-parse HEAD 2>/dev/null) || { echo unknown; return; }
+  if [ -n "$(git -C "$QUILLON_ROOT" status --porcelain 2>/dev/null)" ]; then
+    echo "$commit with local changes"
+  else
+    echo "$commit"
+  fi
+}
