@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing and runs CMakePresets.json's
-# workflows on one virtual display: the product (x86, which the 32-bit
-# end-to-end tests also start), then each test build's workflow (configure,
-# build, test): x64, x86-tests (the same suites for i686, skipped with the
-# reason where Wine can't run 32-bit programs) and fuzz (the fuzz targets on
-# this host). Each test build's Wine tests run in a throwaway prefix of its
-# own (tools/test-environment.sh, ctest's fixture); the test builds also hold
-# the scripts' tests (gallery_page, reproduce, setup_apt; release_sample).
+# Runs the tests on one virtual display, after installing what is missing and
+# building what they need (CMakePresets.json). Each test build's Wine tests
+# run in throwaway prefixes of its own (tools/test-environment.sh, ctest's
+# fixtures); the 32-bit half is skipped, with the reason, where Wine can't run
+# 32-bit programs.
 #
-#   tools/test.sh              every workflow
-#   tools/test.sh CTEST_ARGS   builds all, then ctest with these arguments in
-#                              each test build (tools/test.sh -R e2e_tests_x86)
+#   tools/test.sh              every test: the workflows x86 (the product,
+#                              which the 32-bit end-to-end tests and the
+#                              scripts' tests start, sign and rebuild), x64,
+#                              x86-tests and fuzz
+#   tools/test.sh CTEST_ARGS   the tests that these ctest arguments select
+#                              (-L unit, -R e2e_tests_x64, ...), in each test
+#                              build that has one; only those builds are made,
+#                              and the product where a chosen test needs it.
+#                              Fails, naming the arguments, when no build has
+#                              a test that they select.
 #
 # Exits 0 when every step passed.
 set -euo pipefail
@@ -28,8 +32,25 @@ if [ $# -eq 0 ]; then
     cmake --workflow --preset "$preset" || status=1
   done
 else
-  tools/build.sh x86 x64 x86-tests fuzz
+  # Which builds hold a selected test: configuring is enough to list them.
+  chosen=()
+  product=0
   for preset in x64 x86-tests fuzz; do
+    log="build/$preset.configure.log"
+    mkdir -p build
+    cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+    listing=$(ctest --preset "$preset" --show-only=json-v1 "$@" 2>/dev/null) || listing=""
+    case "$listing" in *'"name"'*) chosen+=("$preset") ;; *) continue ;; esac
+    # A selected test that names the product build among its required files.
+    case "$listing" in *"\"$root/build/x86/"*) product=1 ;; esac
+  done
+  if [ ${#chosen[@]} -eq 0 ]; then
+    echo "test: no test build has a test that '$*' selects" >&2
+    exit 1
+  fi
+  [ "$product" -eq 0 ] || tools/build.sh x86
+  tools/build.sh "${chosen[@]}"
+  for preset in "${chosen[@]}"; do
     ctest --preset "$preset" "$@" </dev/null || status=1
   done
 fi
