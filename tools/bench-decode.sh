@@ -4,7 +4,7 @@
 # with the build's packer (<build>/packer), decodes it with DecodePayloadFile
 # under Wine (decode_bench.exe of a test build) and with the host's xz, and
 # prints both throughputs, their ratio and the growth of the decoding
-# process's peak working set.
+# process's peak working set. xz is timed by hyperfine.
 #
 #   tools/bench-decode.sh [BUILD_DIR] [RUNS]
 #
@@ -43,51 +43,39 @@ packed=$(wc -c <"$work/component.lzma")
 stream_w=$(winepath -w "$work/component.lzma")
 output_w=$(winepath -w "$work/decoded.bin")
 
-now() { date +%s.%N; }
-# Floating-point arithmetic: calc "<awk expression>".
-calc() { awk "BEGIN { print $1 }"; }
-is_less() { awk "BEGIN { exit !($1 < $2) }"; }
-best_ours=""
-best_growth=""
-best_xz=""
-i=0
-while [ $i -lt "$runs" ]; do
+# Ours: the decoding's own time inside the process (decode_bench measures
+# it, without Wine's start), and the peak working set's growth, of each run;
+# the fastest run counts.
+runs_file="$work/ours.txt"
+: >"$runs_file"
+for _ in $(seq 1 "$runs"); do
   rm -f "$work/decoded.bin"
   line=$(wine "$bench" "$stream_w" "$output_w" | tr -d '\r')
   seconds=$(echo "$line" | sed -n 's/.*seconds=\([0-9.]*\).*/\1/p')
   growth=$(echo "$line" | sed -n 's/.*peak_growth=\([0-9]*\).*/\1/p')
-  if [ -z "$seconds" ]; then
-    echo "bench-decode: decode_bench failed: $line" >&2
+  if [ -z "$seconds" ] || ! cmp -s "$work/decoded.bin" "$work/component.bin"; then
+    echo "bench-decode: decode_bench failed or wrote different data: $line" >&2
     exit 1
   fi
-  cmp -s "$work/decoded.bin" "$work/component.bin" || {
-    echo "bench-decode: decode_bench wrote different data" >&2
-    exit 1
-  }
-  if [ -z "$best_ours" ] || is_less "$seconds" "$best_ours"; then
-    best_ours=$seconds
-    best_growth=$growth
-  fi
-
-  start=$(now)
-  xz --format=lzma -dc "$work/component.lzma" >"$work/decoded_xz.bin"
-  end=$(now)
-  xz_seconds=$(calc "$end - $start")
-  cmp -s "$work/decoded_xz.bin" "$work/component.bin" || {
-    echo "bench-decode: xz wrote different data" >&2
-    exit 1
-  }
-  if [ -z "$best_xz" ] || is_less "$xz_seconds" "$best_xz"; then
-    best_xz=$xz_seconds
-  fi
-  i=$((i + 1))
+  echo "$seconds $growth" >>"$runs_file"
 done
+read -r best_ours best_growth < <(sort -g "$runs_file" | head -n 1)
 
-mib=$(calc "$size / 1048576")
-ours_rate=$(calc "$mib / $best_ours")
-xz_rate=$(calc "$mib / $best_xz")
-printf 'component: %d bytes of PE files, packed to %d bytes (dictionary 16 MiB)\n' $size "$packed"
-printf 'DecodePayloadFile (Wine): %.3f s, %.1f MiB/s\n' "$best_ours" "$ours_rate"
-printf 'xz --format=lzma -d     : %.3f s, %.1f MiB/s\n' "$best_xz" "$xz_rate"
-printf 'throughput ratio        : %.2f (target >= 0.90)\n' "$(calc "$ours_rate / $xz_rate")"
-printf 'peak working set growth : %.1f MiB (target < 24 MiB)\n' "$(calc "$best_growth / 1048576")"
+# xz: a plain process, timed by hyperfine; its fastest run.
+hyperfine --style none --runs "$runs" --export-csv "$work/xz.csv" \
+  "xz --format=lzma -dc '$work/component.lzma' >'$work/decoded_xz.bin'" >/dev/null
+cmp -s "$work/decoded_xz.bin" "$work/component.bin" || {
+  echo "bench-decode: xz wrote different data" >&2
+  exit 1
+}
+best_xz=$(tail -n 1 "$work/xz.csv" | cut -d, -f7)
+
+awk -v size=$size -v packed="$packed" -v ours="$best_ours" -v xz="$best_xz" -v growth="$best_growth" '
+  BEGIN {
+    mib = size / 1048576
+    printf "component: %d bytes of PE files, packed to %d bytes (dictionary 16 MiB)\n", size, packed
+    printf "DecodePayloadFile (Wine): %.3f s, %.1f MiB/s\n", ours, mib / ours
+    printf "xz --format=lzma -d     : %.3f s, %.1f MiB/s\n", xz, mib / xz
+    printf "throughput ratio        : %.2f (target >= 0.90)\n", xz / ours
+    printf "peak working set growth : %.1f MiB (target < 24 MiB)\n", growth / 1048576
+  }'

@@ -46,7 +46,6 @@ field() {
     '$1 == c && $2 == k { for (i = 3; i <= NF; i++) if (index($i, f) == 1) print substr($i, length(f) + 1) }'
 }
 median() { field "$1" "$2" median_ms; }
-calc() { awk "BEGIN { print $1 }"; }
 printf 'build: %s (%s), %s runs per client and case; machine: %s cores, load average %s\n' \
   "$build" "$bitness" "$runs" "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %10s %11s %8s %19s %7s\n' case probe_ms minimal_ms ratio minimal+check_ms ratio
@@ -59,15 +58,15 @@ for c in none ready busy; do
     echo "$output" >&2
     exit 1
   fi
-  printf '%-6s %10.3f %11.3f %8.2f %19.3f %7.2f\n' "$c" "$probe" "$minimal" \
-    "$(calc "$probe / $minimal")" "$checked" "$(calc "$probe / $checked")"
+  awk -v c="$c" -v p="$probe" -v m="$minimal" -v k="$checked" \
+    'BEGIN { printf "%-6s %10.3f %11.3f %8.2f %19.3f %7.2f\n", c, p, m, p / m, k, p / k }'
 done
 # Where the ready probe's time goes: each half against the minimal client's.
 for h in presence version; do
   p=$(median "ready_$h" probe)
   m=$(median "ready_$h" 'minimal+check')
   printf 'ready, %-8s half: probe %.3f ms, minimal+check %.3f ms, difference %+.3f ms\n' \
-    "$h" "$p" "$m" "$(calc "$p - $m")"
+    "$h" "$p" "$m" "$(awk -v p="$p" -v m="$m" 'BEGIN { print p - m }')"
 done
 printf 'program file check alone (part of the ready and busy probes): %.3f ms\n' \
   "$(median program_check probe)"

@@ -4,7 +4,7 @@
 # a bare walk of the same tree by a minimal FindFirstFileW program
 # (walk_bench.exe, tools/bench) under Wine in the same run. It counts the
 # walks that one start makes (the root's listings in Wine's file trace) and
-# prints the medians and
+# prints the medians (hyperfine times the starts) and
 #   target: start(large) <= start(empty) + 1.1 x bare walk, one walk per start.
 #
 #   tools/bench-walk.sh [RUNS]      (default 5 runs per stick after a warm-up)
@@ -36,50 +36,41 @@ done
 cp build/x64/Quillon.exe "$empty/Quillon.exe"
 cp build/x64/Quillon.exe "$large/Quillon.exe"
 
-now_ns() { date +%s%N; }
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
-
-# Milliseconds of one whole start from the stick on S:.
-start_ms() {
-  local t0
-  t0=$(now_ns)
-  wine 'S:\Quillon.exe' </dev/null >/dev/null 2>&1 || true
-  echo $((($(now_ns) - t0) / 1000000))
-}
-
 # Walks of the stick in one start: its root's listings in Wine's file trace.
 walks_per_start() {
   WINEDEBUG=trace+file wine 'S:\Quillon.exe' </dev/null 2>&1 >/dev/null |
     grep -c 'FindFirstFileExW L"S:\\\\\*\.\*"' || true
 }
 
+# Whole starts are plain processes: hyperfine times them (one warm-up), and
+# its median counts.
 declare -A start walks
 for stick in empty large; do
   folder=$empty
   [ "$stick" = large ] && folder=$large
   quillon_stick_map "$folder" s
-  start_ms >/dev/null
   walks[$stick]=$(walks_per_start)
-  figures=()
-  for i in $(seq 1 "$runs"); do figures+=("$(start_ms)"); done
-  start[$stick]=$(median "${figures[@]}")
-  echo "bench-walk: $stick stick: starts ${figures[*]} ms, ${walks[$stick]} walk(s) per start"
+  hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$QUILLON_THROWAWAY/$stick.csv" \
+    "wine 'S:\\Quillon.exe' </dev/null >/dev/null 2>&1 || true" >/dev/null
+  start[$stick]=$(tail -n 1 "$QUILLON_THROWAWAY/$stick.csv" | cut -d, -f4)
+  echo "bench-walk: $stick stick: median start ${start[$stick]} s, ${walks[$stick]} walk(s) per start"
 done
 
-# The bare walk of the large stick, as many times.
-bare=()
+# The bare walk of the large stick, as many times: its own time, without
+# Wine's start (walk_bench measures it), and the median.
 wine "$walk" 'S:' </dev/null >/dev/null 2>&1
-for i in $(seq 1 "$runs"); do
-  line=$(wine "$walk" 'S:' </dev/null 2>/dev/null | tr -d '\r')
-  bare+=("$(echo "$line" | sed -n 's/.*ms=\([0-9.]*\).*/\1/p')")
-done
-bare_ms=$(median "${bare[@]}")
-echo "bench-walk: bare walks ${bare[*]} ms ($line)"
+for _ in $(seq 1 "$runs"); do
+  wine "$walk" 'S:' </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/.*ms=\([0-9.]*\).*/\1/p'
+done >"$QUILLON_THROWAWAY/bare.txt"
+bare_ms=$(datamash median 1 <"$QUILLON_THROWAWAY/bare.txt")
+echo "bench-walk: bare walks $(paste -sd' ' "$QUILLON_THROWAWAY/bare.txt") ms"
 
-echo "== walk of the stick, medians of $runs runs"
-echo "walks per start:         empty ${walks[empty]}, large ${walks[large]} (target 1)"
-echo "start, empty stick:      ${start[empty]} ms"
-echo "start, large stick:      ${start[large]} ms"
-echo "bare walk, large stick:  $bare_ms ms"
-awk -v l="${start[large]}" -v e="${start[empty]}" -v b="$bare_ms" 'BEGIN {
+awk -v e="${start[empty]}" -v l="${start[large]}" -v b="$bare_ms" -v we="${walks[empty]}" \
+    -v wl="${walks[large]}" -v runs="$runs" 'BEGIN {
+  e *= 1000; l *= 1000
+  printf "== walk of the stick, medians of %d runs\n", runs
+  printf "walks per start:         empty %d, large %d (target 1)\n", we, wl
+  printf "start, empty stick:      %.0f ms\n", e
+  printf "start, large stick:      %.0f ms\n", l
+  printf "bare walk, large stick:  %.0f ms\n", b
   printf "large - empty:           %.0f ms = %.2f x the bare walk (target <= 1.10)\n", l - e, (l - e) / b }'
