@@ -53,7 +53,8 @@ for stick in empty large; do
   hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$QUILLON_THROWAWAY/$stick.csv" \
     "wine 'S:\\Quillon.exe' </dev/null >/dev/null 2>&1 || true" >/dev/null
   start[$stick]=$(tail -n 1 "$QUILLON_THROWAWAY/$stick.csv" | cut -d, -f4)
-  echo "bench-walk: $stick stick: median start ${start[$stick]} s, ${walks[$stick]} walk(s) per start"
+  printf 'bench-walk: %s stick: median start %.3f s, %s walk(s) per start\n' "$stick" \
+    "${start[$stick]}" "${walks[$stick]}"
 done
 
 # The bare walk of the large stick, as many times: its own time, without
