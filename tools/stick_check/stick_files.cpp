@@ -33,20 +33,20 @@ std::vector<std::wstring> SectionNames(const std::wstring& file) {
   return SplitList(buffer, length);
 }
 
+}  // namespace
+
 std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (!file)
     return bytes;
   char chunk[4096];
-  // Language files are small; a runaway file is looked at up to 4 MiB.
-  for (size_t read; bytes.size() < (4u << 20) && (read = std::fread(chunk, 1, 4096, file)) > 0;)
+  // Language files are small; a runaway file is looked at up to kReadLimit.
+  for (size_t read; bytes.size() < kReadLimit && (read = std::fread(chunk, 1, 4096, file)) > 0;)
     bytes.append(chunk, read);
   std::fclose(file);
   return bytes;
 }
-
-}  // namespace
 
 std::wstring Trim(const std::wstring& text) {
   size_t begin = 0;
