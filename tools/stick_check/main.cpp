@@ -11,9 +11,11 @@
 //       Language.cfg's File run; meant for a copy of a stick. One line (UTF-8)
 //       on standard output, and into FILE; exit code 0 when written, 1 when
 //       the stick is refused, 2 when the folder can't be read or written.
-//   stick_check gallery OUT_FOLDER
+//   stick_check gallery OUT_FOLDER [--pseudo]
 //       Run from the root of the stick's drive in a throwaway prefix with
-//       QUILLON_GALLERY=1 (tools/gallery.sh does both).
+//       QUILLON_GALLERY=1 (tools/gallery.sh does both); with --pseudo, the
+//       pseudo-translation is written into that stick first and shown as a
+//       row of its own.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -38,7 +40,7 @@ int Usage() {
   std::fputs(
       "usage: stick_check check STICK_FOLDER [--out FILE]\n"
       "       stick_check pseudo STICK_FOLDER [--out FILE]\n"
-      "       stick_check gallery OUT_FOLDER\n",
+      "       stick_check gallery OUT_FOLDER [--pseudo]\n",
       stderr);
   return 2;
 }
@@ -122,7 +124,8 @@ int wmain(int argc, wchar_t** argv) {
       return Usage();
     return check ? RunCheck(argv[2], out) : RunPseudo(argv[2], out);
   }
-  if (argc == 3 && std::wcscmp(argv[1], L"gallery") == 0) {
+  const bool pseudo = argc == 4 && std::wcscmp(argv[3], L"--pseudo") == 0;
+  if ((argc == 3 || pseudo) && std::wcscmp(argv[1], L"gallery") == 0) {
     wchar_t guard[8] = {};
     if (::GetEnvironmentVariableW(L"QUILLON_GALLERY", guard, 8) == 0 ||
         std::wcscmp(guard, L"1") != 0) {
@@ -132,7 +135,7 @@ int wmain(int argc, wchar_t** argv) {
           stderr);
       return 2;
     }
-    return stick_check::RunGallery(argv[2]);
+    return stick_check::RunGallery(argv[2], pseudo);
   }
   return Usage();
 }
