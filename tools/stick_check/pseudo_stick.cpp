@@ -76,21 +76,14 @@ std::wstring Refusal(const std::wstring& folder, const std::wstring& index, size
 }
 
 // What a start shows for |id| from the stick's fallback file |index|: its
-// value, else the string table's text, else the generic text with the ID;
-// as a value, line breaks written as "\n".
+// whole value, else (by the launcher's own rule) the string table's text,
+// else the generic text with the ID; as a value, line breaks written as "\n".
 std::wstring FallbackText(UINT id, const std::wstring& index) {
   std::wstring text = ReadValue(kStickSection, KeyOf(id), index);
   if (text.empty()) {
-    const wchar_t* own = nullptr;
-    const int length =
-        ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&own), 0);
-    if (length > 0) {
-      text.assign(own, static_cast<size_t>(length));
-    } else {
-      SetCurrentLanguageFile(index.c_str());
-      text = GetMessageText(id);
-      SetCurrentLanguageFile(L"");
-    }
+    SetCurrentLanguageFile(index.c_str());
+    text = GetMessageText(id);
+    SetCurrentLanguageFile(L"");
   }
   std::wstring value;
   for (size_t i = 0; i < text.size(); ++i) {
