@@ -9,15 +9,24 @@
 # key, what the user sees) and a summary, and exits 1 when any finding is an
 # error, 0 otherwise, 2 when the folder can't be read. Installs and builds
 # what is missing first (output on standard error).
+#
+# With --pseudo, the check runs on a copy of the stick's .cfg folder into
+# which stick_check writes the pseudo-translation (0501.cfg, docs/sticks.md)
+# first; the stick itself is only read.
 set -euo pipefail
 
+pseudo=()
+if [ "${1:-}" = --pseudo ]; then
+  pseudo=(--pseudo)
+  shift
+fi
 if [ $# -ne 1 ] || [ ! -d "$1" ]; then
-  echo "usage: tools/check-stick.sh STICK_FOLDER" >&2
+  echo "usage: tools/check-stick.sh [--pseudo] STICK_FOLDER" >&2
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
-quillon_on_display "$0" "$@"
+quillon_on_display "$0" "${pseudo[@]}" "$@"
 stick=$(cd "$1" && pwd)
 cd "$root"
 tools/setup.sh >&2
@@ -25,6 +34,13 @@ tools/build.sh x64 >/dev/null
 
 quillon_throwaway_prefix check-stick >/dev/null
 quillon_dialog_fonts
+if [ ${#pseudo[@]} -gt 0 ]; then
+  mkdir -p "$QUILLON_THROWAWAY/stick"
+  [ -d "$stick/.cfg" ] && cp -r "$stick/.cfg" "$QUILLON_THROWAWAY/stick/.cfg"
+  stick=$QUILLON_THROWAWAY/stick
+  # A refused stick ends the script with stick_check's exit code.
+  wine "$root/build/x64/stick_check.exe" pseudo "$(winepath -w "$stick")" </dev/null | tr -d '\r' >&2
+fi
 status=0
 wine "$root/build/x64/stick_check.exe" check "$(winepath -w "$stick")" </dev/null | tr -d '\r' ||
   status=${PIPESTATUS[0]}
