@@ -410,6 +410,8 @@ TEST(StickCheckTest, PseudoTranslationFileRun) {
       {"EmptyKeyEndsTheRun", "[File]\r\n1=0409.cfg\r\n2=\r\n", false, 1, "[File] has key 2 where"},
       {"OwnFileUnlisted", "[File]\r\n1=0409.cfg\r\n", true, 1,
        "refused: .cfg\\0501.cfg is on the stick already"},
+      {"IndexTooLargeToRead", "[File]\r\n1=0409.cfg\r\n;" + std::string(4 << 20, ';'), false, 1,
+       "refused: .cfg\\Language.cfg can't be read whole"},
       // Read back in vain: put back as it was.
       {"BigEndianIndex", "\xFE\xFF\0"s + Utf16Units("[File]\r\n1=0409.cfg\r\n"), false, 2,
        "pseudo: couldn't write .cfg\\0501.cfg or list it in Language.cfg"},

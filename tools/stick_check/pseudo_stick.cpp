@@ -164,7 +164,10 @@ int MakePseudoLanguage(const std::wstring& root, std::wstring* message) {
   }
   const bool had_index = Exists(index);
   const std::string original = had_index ? ReadBytes(index) : std::string("\xFF\xFE");
-  if (had_index && (original.empty() || original.size() >= kReadLimit)) {
+  // An index that can't be read, or only in part, would be rewritten short.
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (had_index && (!::GetFileAttributesExW(index.c_str(), GetFileExInfoStandard, &data) ||
+                    data.nFileSizeHigh != 0 || data.nFileSizeLow != original.size())) {
     *message = L"refused: " + std::wstring(kStickConfigFolder) + kLanguageIndexName +
                L" can't be read whole, so it isn't rewritten";
     return 1;

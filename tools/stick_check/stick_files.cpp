@@ -15,6 +15,8 @@ namespace {
 
 // Large enough to see how far a value runs past the launcher's buffers.
 constexpr DWORD kReadCapacity = 32768;
+// Language files are small; a runaway file is looked at up to this size.
+constexpr size_t kReadLimit = 4u << 20;
 
 // A double-null-terminated list from the profile functions.
 std::vector<std::wstring> SplitList(const std::wstring& buffer, DWORD length) {
@@ -41,7 +43,6 @@ std::string ReadBytes(const std::wstring& path) {
   if (!file)
     return bytes;
   char chunk[4096];
-  // Language files are small; a runaway file is looked at up to kReadLimit.
   for (size_t read; bytes.size() < kReadLimit && (read = std::fread(chunk, 1, 4096, file)) > 0;)
     bytes.append(chunk, read);
   std::fclose(file);

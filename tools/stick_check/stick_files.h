@@ -70,9 +70,8 @@ bool Exists(const std::wstring& path);
 // The whole value, however long.
 std::wstring ReadValue(const wchar_t* section, const std::wstring& key, const std::wstring& file);
 std::vector<std::wstring> KeyNames(const wchar_t* section, const std::wstring& file);
-// The file's bytes, up to kReadLimit and a little more (so a size of at least
-// kReadLimit means that it may have more); empty when it can't be read.
-constexpr size_t kReadLimit = 4u << 20;
+// The file's bytes, up to 4 MiB and a little more; empty when it can't be
+// read.
 std::string ReadBytes(const std::wstring& path);
 // " (did you mean X?)" with the known name nearest to |name|, or empty.
 std::wstring Suggestion(const std::wstring& name,
