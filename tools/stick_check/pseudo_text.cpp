@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
-#include <cwctype>
 #include <vector>
 
 #include "localization/language_list.h"
