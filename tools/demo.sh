@@ -11,7 +11,9 @@
 # build/demo/release: the stick
 # laid out and checked, its sums and manifest, and the gallery that shows
 # every dialog and message box in every language of the stick
-# (build/demo/release/gallery/index.html).
+# (build/demo/release/gallery/index.html). And the gallery again with the
+# stick's pseudo-translation, for the people who make sticks
+# (build/demo/pseudo/index.html, docs/sticks.md).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -124,6 +126,13 @@ report() {
   else
     echo "the release failed (status $gallery_status): see $demo/release.log"
   fi
+  echo "-- the pseudo-translation's row, not for users (tools/gallery.sh --pseudo)"
+  if [ "$pseudo_status" -eq 0 ]; then
+    echo "$demo/pseudo/index.html (row 4-0501, $(ls "$demo/pseudo"/4-0501-*.png | wc -l) pictures)"
+    echo "texts that need more room: $(grep -c '^error: .cfg.0501.cfg' "$demo/pseudo/findings.txt" || true)"
+  else
+    echo "the pseudo gallery failed (status $pseudo_status): see $demo/pseudo.log"
+  fi
 }
 
 rm -rf "$demo"
@@ -142,9 +151,13 @@ start_launcher
 # own), the sums and the manifest.
 echo "demo: release of the stick, with its gallery (tools/release.sh)"
 gallery_status=0
-QUILLON_STICK_CHECK="$root/build/x64/stick_check.exe" \
-  tools/release.sh --build-dir build/x86 "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
+# The checker and gallery of the build made above.
+export QUILLON_STICK_CHECK="$root/build/x64/stick_check.exe"
+tools/release.sh --build-dir build/x86 "$stick/.cfg" "$demo/release" >"$demo/release.log" 2>&1 ||
   gallery_status=$?
+echo "demo: the stick's pseudo-translation row (tools/gallery.sh --pseudo)"
+pseudo_status=0
+tools/gallery.sh --pseudo "$stick" "$demo/pseudo" >"$demo/pseudo.log" 2>&1 || pseudo_status=$?
 echo "demo: report"
 report | tee "$demo/report.txt"
 echo "demo: the set-up's and build's output: $log; the release's: $demo/release.log"

@@ -4,7 +4,11 @@
 # program's own string table alone), as PNG pictures with an index.html that
 # shows them in a grid beside the stick checker's findings.
 #
-#   tools/gallery.sh STICK_FOLDER [OUT]     (OUT defaults to build/gallery)
+#   tools/gallery.sh [--pseudo] STICK_FOLDER [OUT]   (OUT defaults to build/gallery)
+#
+# With --pseudo, stick_check writes the pseudo-translation (0501.cfg,
+# docs/sticks.md) into the work stick first, and the page shows it as a
+# marked row of its own.
 #
 # The stick's .cfg folder is copied to a work stick, mapped as drive G: of a
 # throwaway Wine prefix on a virtual display, beside stick_check.exe, which
@@ -16,13 +20,18 @@
 # unless QUILLON_STICK_CHECK names one.
 set -euo pipefail
 
+pseudo=()
+if [ "${1:-}" = --pseudo ]; then
+  pseudo=(--pseudo)
+  shift
+fi
 if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
-  echo "usage: tools/gallery.sh STICK_FOLDER [OUT]" >&2
+  echo "usage: tools/gallery.sh [--pseudo] STICK_FOLDER [OUT]" >&2
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
-quillon_on_display "$0" "$@"
+quillon_on_display "$0" "${pseudo[@]}" "$@"
 stick=$(cd "$1" && pwd)
 out=${2:-$root/build/gallery}
 mkdir -p "$out"
@@ -37,7 +46,8 @@ cp "$checker" "$work/"
 
 rm -f "$out"/*.png "$out"/*.bmp "$out/index.html" "$out/findings.txt"
 status=0
-QUILLON_GALLERY=1 wine 'G:\stick_check.exe' gallery "$(winepath -w "$out")" </dev/null || status=$?
+QUILLON_GALLERY=1 wine 'G:\stick_check.exe' gallery "$(winepath -w "$out")" "${pseudo[@]}" \
+  </dev/null || status=$?
 for bmp in "$out"/*.bmp; do
   [ -e "$bmp" ] || continue
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

@@ -151,6 +151,20 @@ std::vector<std::wstring> ListFilesBelow(const std::wstring& folder) {
   return files;
 }
 
+bool CopySampleStick(const std::wstring& root) {
+  wchar_t sample[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"QUILLON_SAMPLE_STICK", sample, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    return false;
+  const std::wstring from = std::wstring(sample) + L"\\.cfg";
+  const std::wstring to = (root.back() == L'\\' ? root : root + L"\\") + L".cfg";
+  ::CreateDirectoryW(to.c_str(), nullptr);
+  const std::vector<std::wstring> files = ListFilesBelow(from);
+  return !files.empty() && std::all_of(files.begin(), files.end(), [&](const std::wstring& f) {
+    return ::CopyFileW((from + L"\\" + f).c_str(), (to + L"\\" + f).c_str(), FALSE) != FALSE;
+  });
+}
+
 std::wstring ShortPath(const std::wstring& path) {
   wchar_t buffer[MAX_PATH] = {};
   DWORD length = ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);

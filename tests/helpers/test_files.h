@@ -58,6 +58,12 @@ std::wstring LongPath(const std::wstring& path);
 // True when both name the same file, in any form and case.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
+// Copies the sample stick's .cfg files, which the build writes with
+// tools/sample-stick.sh into the folder that QUILLON_SAMPLE_STICK names, into
+// |root|\.cfg (made when missing). False when the variable is unset or a
+// file can't be copied.
+bool CopySampleStick(const std::wstring& root);
+
 // ---- The per-user data folder ----
 
 // The user's local application-data folder (no trailing backslash).

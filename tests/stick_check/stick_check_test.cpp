@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/helpers/test_files.h"
+#include "tools/stick_check/pseudo.h"
 
 namespace quillon::helpers {
 namespace {
@@ -77,17 +78,21 @@ class Stick {
     ASSERT_TRUE(WriteText(dir_.Join(L".cfg\\" + name), bytes));
   }
   // Runs the checker; its exit code, the lines in output_.
-  int Check() {
+  int Check() { return Run(L"check"); }
+  // Runs stick_check |verb| on the stick, as Check.
+  int Run(const wchar_t* verb) {
     const std::wstring out = dir_.Join(L"findings.txt");
-    const int code = RunProgram(ProgramFolder() + L"stick_check.exe",
-                                L"check \"" + dir_.Path() + L"\" --out \"" + out + L"\"");
+    const int code =
+        RunProgram(ProgramFolder() + L"stick_check.exe",
+                   std::wstring(verb) + L" \"" + dir_.Path() + L"\" --out \"" + out + L"\"");
     std::vector<unsigned char> bytes;
     ReadBytes(out, &bytes);
     output_.assign(bytes.begin(), bytes.end());
     return code;
   }
-  // True when one line holds every fragment.
-  bool Says(const std::vector<std::string>& fragments) const {
+  // The lines that hold every fragment, in order.
+  std::vector<std::string> Lines(const std::vector<std::string>& fragments) const {
+    std::vector<std::string> lines;
     size_t start = 0;
     while (start < output_.size()) {
       size_t end = output_.find('\n', start);
@@ -98,12 +103,20 @@ class Stick {
       for (const std::string& fragment : fragments)
         all = all && line.find(fragment) != std::string::npos;
       if (all)
-        return true;
+        lines.push_back(line);
       start = end + 1;
     }
-    return false;
+    return lines;
   }
+  // True when one line holds every fragment.
+  bool Says(const std::vector<std::string>& fragments) const { return !Lines(fragments).empty(); }
   const std::string& output() const { return output_; }
+  std::string Read(const std::wstring& name) const {
+    std::vector<unsigned char> bytes;
+    ReadBytes(dir_.Join(L".cfg\\" + name), &bytes);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  const std::wstring& Root() const { return dir_.Path(); }
 
   Stick() { ::CreateDirectoryW(dir_.Join(L".cfg").c_str(), nullptr); }
 
@@ -213,6 +226,12 @@ TEST(StickCheckTest, LengthBoundaries) {
   EXPECT_TRUE(at_limit.Says({"TITLE: 32 characters: every title bar shows the first 31"}));
   EXPECT_FALSE(at_limit.Says({"VT_Parameter: 2"})) << at_limit.output();
   EXPECT_FALSE(at_limit.Says({"ERROR_OTHER: 1018"})) << at_limit.output();
+  // One more than 1,018 and the generic text's number is cut.
+  Stick over;
+  over.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
+  over.Utf16(L"0409.cfg", QuillonSection({{L"ERROR_OTHER", std::wstring(1019, L'o')}}));
+  EXPECT_EQ(over.Check(), 1);
+  EXPECT_TRUE(over.Says({"ERROR_OTHER: 1019 characters:", "the number is lost"})) << over.output();
   // The question joins 556 with the string table's 588 when the file lacks it.
   EXPECT_TRUE(at_limit.Says({"UPDATE_STICK_ENROL: the update question", "has 1033 characters"}))
       << at_limit.output();
@@ -262,6 +281,168 @@ TEST(StickCheckTest, TextsThatDontFitTheirControls) {
     EXPECT_TRUE(stick.Says(fragments)) << fragments[0] << "\n" << stick.output();
   // Short texts in the same file fit.
   EXPECT_FALSE(stick.Says({"BUTTON_NO: does not fit"})) << stick.output();
+}
+
+// The pseudo-translation of one text. Rows with an expected text pin it;
+// the others pin its length.
+TEST(PseudoTextTest, Rules) {
+  const struct Case {
+    const char* name;
+    std::wstring text;
+    size_t limit;
+    std::wstring expected;
+    size_t size;
+  } cases[] = {
+      {"Empty", L"", 2047, L"", 0},
+      {"OneLetterGrowsByThree", L"a", 2047, L"[å語]", 4},
+      {"AccentOnlyWhereTheFontHasOne", L"OK", 2047, L"[ÖK語]", 5},
+      {"TenCharactersDouble", L"Yes, do it", 2047, L"[Ýéš, ðö îţ語字 !!! !]", 20},
+      {"ElevenGrowAsMuchAsTen", L"Yes, do it!", 2047, L"[Ýéš, ðö îţ!語字 !!! !]", 21},
+      {"Twenty", std::wstring(20, L'x'), 2047, L"", 36},
+      {"Thirty", std::wstring(30, L'x'), 2047, L"", 48},
+      {"LongTextsGrowByTwoFifths", std::wstring(100, L'x'), 2047, L"", 140},
+      {"EveryLetter", L"abcdefghijklmnopqrstuvwxyz ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2047,
+       L"[åbçðéƒĝĥîjkĺmñöþqŕšţûvwxýž ÅBÇÐÉFĜĤÎJKĹMÑÖÞQŔŠŢÛVWXÝŽ語字 !!! !!! !!! !!! !]", 75},
+      {"SpecifiersAndLineBreaksStay", L"%s of %d files\\n%1.1s: 100%% %ls", 2047,
+       L"[%s öƒ %d ƒîĺéš\\n%1.1s: 100%% %ls語字 !!! !!! !!! !]", 50},
+      {"SpecifierAlone", L"%s", 2047, L"[%s語]", 5},
+      {"OverTheTitleLimitCutInside", L"Vaultine Content Protection", 31,
+       L"[Våûĺţîñé Çöñţéñţ Þŕöţéçţîöñ語字!]", 32},
+      {"AtTheTitleLimit", std::wstring(31, L'x'), 31, L"[" + std::wstring(30, L'x') + L"]", 32},
+      {"AtTheMessageBoxLimit", std::wstring(1023, L'x'), 1023, L"", 1024},
+      {"AtTheValueLimit", std::wstring(2047, L'x'), 2047, L"", 2048},
+      {"CutBeforeASpecifier", std::wstring(27, L'x') + L"%1.1s", 31,
+       L"[" + std::wstring(27, L'x') + L"!!!]", 32},
+      {"CutBeforeALineBreak", std::wstring(29, L'x') + L"\\n", 31,
+       L"[" + std::wstring(29, L'x') + L"!]", 32},
+      {"CutBeforeASurrogatePair", std::wstring(29, L'x') + L"\U0001F600", 31,
+       L"[" + std::wstring(29, L'x') + L"!]", 32},
+  };
+  for (const Case& c : cases) {
+    const std::wstring pseudo = stick_check::PseudoText(c.text, c.limit);
+    SCOPED_TRACE(std::string(c.name) + ": \"" + Narrow(c.text.substr(0, 60)) + "\" -> \"" +
+                 Narrow(pseudo.substr(0, 80)) + "\"");
+    if (!c.expected.empty() || c.text.empty()) {
+      EXPECT_EQ(pseudo, c.expected);
+    }
+    EXPECT_EQ(pseudo.size(), c.size);
+    if (!c.text.empty()) {
+      EXPECT_TRUE(pseudo.front() == L'[' && pseudo.back() == L']');
+    }
+  }
+}
+
+// |ascii| as UTF-16LE code units, without a byte-order mark.
+std::string Utf16Units(const std::string& ascii) {
+  std::string units;
+  for (char c : ascii)
+    units += std::string(1, c) + '\0';
+  return units;
+}
+
+// The pseudo-translation of the sample stick: its file, its one line in
+// Language.cfg, what the checker finds in it, and a second run refused.
+TEST(StickCheckTest, PseudoTranslationOfTheSampleStick) {
+  Stick stick;
+  ASSERT_TRUE(CopySampleStick(stick.Root())) << "QUILLON_SAMPLE_STICK";
+  std::string index = stick.Read(L"Language.cfg");
+  ASSERT_EQ(stick.Run(L"pseudo"), 0) << stick.output();
+  const std::string last = Utf16Units("3=0804.cfg\r\n");
+  ASSERT_NE(index.find(last), std::string::npos);
+  index.insert(index.find(last) + last.size(), Utf16Units("4=0501.cfg\r\n"));
+  EXPECT_EQ(stick.Read(L"Language.cfg"), index);
+  EXPECT_EQ(stick.Read(L"0501.cfg").substr(0, 24), "\xFF\xFE" + Utf16Units("[Quillon]\r\n"));
+
+  EXPECT_EQ(stick.Check(), 1);
+  // Each finding that names the pseudo-translation, in order.
+  const std::vector<std::string> pinned = {
+      "error: .cfg\\Language.cfg [File] 4: \"0501.cfg\" is the pseudo-translation",
+      "error: .cfg\\0501.cfg [Quillon] BUTTON_CANCEL: does not fit control 2 of the Wait window",
+      "error: .cfg\\0501.cfg [Quillon] LANGUAGE: does not fit control 1004 of the Set-up question "
+      "with version check",
+      "error: .cfg\\0501.cfg [Quillon] AVASTCHECK_IGNORE: does not fit control 1 of the Avast",
+      "error: .cfg\\0501.cfg [Quillon] BUTTON_CANCEL: does not fit control 2 of the Language",
+  };
+  const std::vector<std::string> lines = stick.Lines({"0501"});
+  ASSERT_EQ(lines.size(), pinned.size()) << stick.output();
+  for (size_t i = 0; i < pinned.size(); ++i)
+    EXPECT_EQ(lines[i].compare(0, pinned[i].size(), pinned[i]), 0) << lines[i];
+
+  const std::string written = stick.Read(L"Language.cfg");
+  EXPECT_EQ(stick.Run(L"pseudo"), 1);
+  EXPECT_TRUE(stick.Says({"pseudo: refused: .cfg\\0501.cfg is on the stick already"}))
+      << stick.output();
+  EXPECT_EQ(stick.Read(L"Language.cfg"), written);
+}
+
+// Where the pseudo-translation's line goes in Language.cfg (ANSI here), and
+// the sticks that are refused, untouched.
+TEST(StickCheckTest, PseudoTranslationFileRun) {
+  using namespace std::string_literals;
+  const struct Case {
+    const char* name;
+    std::string index;  // empty: no Language.cfg
+    bool own_file;      // a 0501.cfg on the stick
+    int code;
+    std::string after;  // Language.cfg as written, or the refusal
+    // The pseudo-translation's TITLE, from Language.cfg or the string table,
+    // cut for the title bar; its ERROR_ACOUNT from the string table's two
+    // lines and ERROR_721 from the generic text, shown with its number.
+    const wchar_t* title = L"[x語]";
+  } cases[] = {
+      {"NoIndex", "", false, 0, "\xFF\xFE" + Utf16Units("[File]\r\n1=0501.cfg\r\n"),
+       L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
+      {"SectionInTheMiddle",
+       "[Quillon]\r\nTITLE=Vaultine Content Protection\r\n[ file ]\r\n"
+       "1=0409.cfg\r\n\r\n[LocaleID]\r\n",
+       false, 0,
+       "[Quillon]\r\nTITLE=Vaultine Content Protection\r\n[ file ]\r\n1=0409.cfg\r\n2=0501.cfg\r\n"
+       "\r\n[LocaleID]\r\n",
+       L"[Våûĺţîñé Çöñţéñţ Þŕöţéçţîöñ語字!]"},
+      {"LineFeedsWithoutALastOne", "[File]\n1=0409.cfg", false, 0,
+       "[File]\n1=0409.cfg\n2=0501.cfg\n", L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
+      {"NoFileSection", "[Quillon]\r\nTITLE=x", false, 0,
+       "[Quillon]\r\nTITLE=x\r\n[File]\r\n1=0501.cfg\r\n"},
+      {"ListedAfterAGap", "[File]\r\n1=0409.cfg\r\n3=0501.cfg\r\n", false, 1,
+       "refused: .cfg\\Language.cfg [File] 3 names \"0501.cfg\""},
+      {"KeyAfterAGap", "[File]\r\n1=0409.cfg\r\n3=0804.cfg\r\n", false, 1,
+       "refused: .cfg\\Language.cfg [File] has key 3 where the run of languages has ended (at 2)"},
+      {"EmptyKeyEndsTheRun", "[File]\r\n1=0409.cfg\r\n2=\r\n", false, 1, "[File] has key 2 where"},
+      {"OwnFileUnlisted", "[File]\r\n1=0409.cfg\r\n", true, 1,
+       "refused: .cfg\\0501.cfg is on the stick already"},
+      {"IndexTooLargeToRead", "[File]\r\n1=0409.cfg\r\n;" + std::string(4 << 20, ';'), false, 1,
+       "refused: .cfg\\Language.cfg can't be read whole"},
+      // Read back in vain: put back as it was.
+      {"BigEndianIndex", "\xFE\xFF\0"s + Utf16Units("[File]\r\n1=0409.cfg\r\n"), false, 2,
+       "pseudo: couldn't write .cfg\\0501.cfg or list it in Language.cfg"},
+      {"LocaleIdSendsUsersThere", "[File]\r\n1=0409.cfg\r\n[LocaleID]\r\n0409=0501\r\n", false, 1,
+       "refused: .cfg\\Language.cfg [LocaleID] 0409 sends users"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Stick stick;
+    if (!c.index.empty())
+      stick.Bytes(L"Language.cfg", c.index);
+    if (c.own_file)
+      stick.Bytes(L"0501.cfg", "[Quillon]\r\nTITLE=own\r\n");
+    EXPECT_EQ(stick.Run(L"pseudo"), c.code) << stick.output();
+    if (c.code == 0) {
+      EXPECT_EQ(stick.Read(L"Language.cfg"), c.after);
+      const std::wstring file = stick.Root() + L"\\.cfg\\0501.cfg";
+      wchar_t text[128] = {};
+      ::GetPrivateProfileStringW(L"Quillon", L"TITLE", L"", text, 128, file.c_str());
+      EXPECT_EQ(std::wstring(text), c.title);
+      ::GetPrivateProfileStringW(L"Quillon", L"ERROR_721", L"", text, 128, file.c_str());
+      EXPECT_EQ(std::wstring(text), L"[Šömé éŕŕöŕš öççûŕŕéð.(ŔÇ)(721)語字 !!! !!! !!! !]");
+      ::GetPrivateProfileStringW(L"Quillon", L"ERROR_ACOUNT", L"", text, 128, file.c_str());
+      EXPECT_EQ(std::wstring(text),
+                L"[Éŕŕöŕ\\n\\nÎţ îš ñöţ ţŕéåţåbĺé îñ Ĺîmîţéð åçöûñţ.(ŔÇ)語字 !!! !!! !!! !!!!]");
+      continue;
+    }
+    EXPECT_TRUE(stick.Says({c.after})) << stick.output();
+    EXPECT_EQ(stick.Read(L"Language.cfg"), c.index);
+    EXPECT_EQ(stick.Read(L"0501.cfg").empty(), !c.own_file);
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "launcher/wait_window.h"
 #include "localization/files/current_language_file.h"
 #include "localization/language_dialog.h"
+#include "tools/stick_check/pseudo.h"
 #include "tools/stick_check/screens.h"
 #include "tools/stick_check/stick_files.h"
 
@@ -269,6 +270,7 @@ struct Row {
   std::wstring title;  // for people
   std::wstring file;   // relative to the root, empty for the string table
   std::wstring path;   // the language file in use, empty for the string table
+  bool pseudo;         // the pseudo-translation
 };
 
 bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
@@ -282,7 +284,7 @@ bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
 
 }  // namespace
 
-int RunGallery(const std::wstring& out_folder) {
+int RunGallery(const std::wstring& out_folder, bool pseudo) {
   using namespace quillon;
   const wchar_t* module_folder = GetModuleFolder();
   if (!module_folder)
@@ -291,6 +293,13 @@ int RunGallery(const std::wstring& out_folder) {
   if (out_folder.empty())
     return 2;
   const std::wstring out = out_folder.back() == L'\\' ? out_folder : out_folder + L"\\";
+  if (pseudo) {
+    std::wstring message;
+    const int made = MakePseudoLanguage(root, &message);
+    std::fwprintf(stderr, L"gallery: pseudo-translation: %ls\n", message.c_str());
+    if (made != 0)
+      return 2;
+  }
   const StickReport report = CheckStick(root);
 
   std::vector<Row> rows;
@@ -305,9 +314,10 @@ int RunGallery(const std::wstring& out_folder) {
     row.title = language.number == 0 ? L"Language.cfg, the fallback file"
                                      : language.name + L" (" + language.file + L", number " +
                                            std::to_wstring(language.number) + L")";
+    row.pseudo = language.number != 0 && IsPseudoLanguage(language.file);
     rows.push_back(row);
   }
-  rows.push_back({L"table", L"The program's own string table alone", L"", L""});
+  rows.push_back({L"table", L"The program's own string table alone", L"", L"", false});
 
   // The wait window names the program that occupies the stick, from the
   // app-notify file in the data folder.
@@ -332,7 +342,8 @@ int RunGallery(const std::wstring& out_folder) {
       L"td,th{border:1px solid #ccc;vertical-align:top;padding:6px}"
       L"th.row{text-align:left;min-width:14em}figure{margin:0}figcaption{font-size:small;"
       L"max-width:30em}li.error{color:#b00}li.warning{color:#a60}li.note{color:#555}"
-      L"ul{padding-left:1.2em;margin:4px 0}</style></head><body>\n"
+      L"ul{padding-left:1.2em;margin:4px 0}tr.pseudo th.row{background:#fee;"
+      L"border-left:6px solid #b00}p.pseudo{color:#b00;font-weight:bold}</style></head><body>\n"
       L"<h1>Every dialog and message box of a start, in every language of the stick</h1>\n"
       L"<p id=\"status\">Checking the pictures...</p>\n<table>\n<tr><th>Language</th>";
   for (const Screen& screen : AllScreens())
@@ -347,7 +358,16 @@ int RunGallery(const std::wstring& out_folder) {
       if (!row.file.empty() && SameName(finding.file, row.file) && !AnyScreenShowsKey(finding.key))
         row_findings.push_back(finding);
     }
-    page += L"<tr><th class=\"row\">" + Html(row.title) + FindingsList(row_findings) + L"</th>";
+    page += row.pseudo ? L"<tr class=\"pseudo\">" : L"<tr>";
+    page += L"<th class=\"row\">" + Html(row.title);
+    if (row.pseudo) {
+      page +=
+          L"<p class=\"pseudo\">PSEUDO-TRANSLATION, not for users: never ship it. Made by "
+          L"stick_check from the fallback texts, longer, accented and in [brackets]: a text "
+          L"without its \"]\" is cut off; each text that needs more room is listed under "
+          L"its picture.</p>";
+    }
+    page += FindingsList(row_findings) + L"</th>";
     for (const Screen& screen : AllScreens()) {
       if (screen.dialog == kSetupDialog) {
         ::WritePrivateProfileStringW(kStickSection, kAutoUpdateUrlKey,

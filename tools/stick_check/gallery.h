@@ -15,8 +15,10 @@ namespace stick_check {
 // writes the user's data folder and registry as a start would: for a
 // throwaway Wine prefix only. 0 when every picture was taken and every
 // dialog showed the texts that the checker expects, 1 otherwise, 2 when
-// nothing could be written.
-int RunGallery(const std::wstring& out_folder);
+// nothing could be written. With |pseudo|, the pseudo-translation is written
+// into the stick first (MakePseudoLanguage; 2 when it is refused); its row,
+// like any row of LANGID 0x0501, is marked as not for users.
+int RunGallery(const std::wstring& out_folder, bool pseudo);
 
 }  // namespace stick_check
 

@@ -11,6 +11,7 @@
 #include "launcher/paths/stick_paths.h"
 #include "localization/language_files.h"
 #include "localization/language_list.h"
+#include "tools/stick_check/pseudo.h"
 #include "tools/stick_check/stick_files.h"
 
 namespace stick_check {
@@ -116,6 +117,13 @@ size_t CheckFileRun(const StickFile& index,
                     L" starts with only %zu hexadecimal digit(s): read as LANGID 0x%04x (%ls)",
                     digits, lang_id, language.empty() ? L"no language" : language.c_str());
       index.Add(kError, kFileSection, key, Quote(name) + text);
+    } else if (IsPseudoLanguage(name)) {
+      // Wine knows no name for it; Windows calls it qps-ploc.
+      index.Add(kError, kFileSection, key,
+                Quote(name) +
+                    L" is the pseudo-translation (LANGID 0x0501, Windows' qps-ploc), made for "
+                    L"testing the texts' room: not for users, never ship it");
+      language = L"Pseudo-translation";
     } else if (language.empty()) {
       wchar_t text[96];
       std::swprintf(text, 96,

@@ -77,17 +77,17 @@ void CheckTexts(const StickFile& file) {
                std::to_wstring(value.size()) + L" characters: only the first 2,047 are read");
     }
     // The generic text is followed by "(718)" and the like in a message text.
-    if (id == kMsgErrorOther && value.size() + std::wcslen(L"(718)") >= kMessageTextCapacity) {
+    if (id == kMsgErrorOther && value.size() > TextLimit(id)) {
       file.Add(kError, kStickSection, key,
                std::to_wstring(value.size()) +
                    L" characters: as the generic error text followed by its message number "
                    L"(\"(718)\") it is cut at 1,023, and the number is lost");
-    } else if (ShownInMessageBox(id) && value.size() >= kMessageTextCapacity) {
+    } else if (ShownInMessageBox(id) && value.size() > TextLimit(id)) {
       file.Add(
           kError, kStickSection, key,
           std::to_wstring(value.size()) + L" characters: its message box shows the first 1,023");
     }
-    if (id == kMsgTitle && value.size() >= kCaptionCapacity) {
+    if (id == kMsgTitle && value.size() > TextLimit(id)) {
       file.Add(kError, kStickSection, key,
                std::to_wstring(value.size()) + L" characters: every title bar shows the first 31");
     }

@@ -1,6 +1,7 @@
 #include "tools/stick_check/screens.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "autostart/setup_dialog.h"
 #include "environment/antivirus_warnings.h"
@@ -126,6 +127,18 @@ bool ShownInMessageBox(UINT message) {
     }
   }
   return false;
+}
+
+size_t TextLimit(UINT message) {
+  // The generic text's number is three digits for every result of a start.
+  static const size_t kNumberSuffix = std::wcslen(L"(718)");
+  if (message == kMsgTitle)
+    return kCaptionCapacity - 1;
+  if (message == kMsgErrorOther)
+    return kMessageTextCapacity - 1 - kNumberSuffix;
+  if (ShownInMessageBox(message))
+    return kMessageTextCapacity - 1;
+  return kLanguageTextCapacity - 1;
 }
 
 std::wstring ComposeText(const ControlText& text, const std::wstring& parameter) {

@@ -48,6 +48,12 @@ std::vector<UINT> RequestedMessages();
 // resolved (its text is then cut at 1,023 characters).
 bool ShownInMessageBox(UINT message);
 
+// The longest value of |message|'s key that a start shows whole: 31
+// characters for the title, 1,023 for a message box's text, 1,018 for the
+// generic error text (which the launcher follows with a message number,
+// "(718)"), and otherwise the 2,047 that the launcher reads.
+size_t TextLimit(UINT message);
+
 // The text of |text| as its control shows it, from the current language
 // file; |parameter| is the stick's VT_Parameter.
 std::wstring ComposeText(const ControlText& text, const std::wstring& parameter);

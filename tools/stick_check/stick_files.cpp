@@ -15,6 +15,8 @@ namespace {
 
 // Large enough to see how far a value runs past the launcher's buffers.
 constexpr DWORD kReadCapacity = 32768;
+// Language files are small; a runaway file is looked at up to this size.
+constexpr size_t kReadLimit = 4u << 20;
 
 // A double-null-terminated list from the profile functions.
 std::vector<std::wstring> SplitList(const std::wstring& buffer, DWORD length) {
@@ -33,20 +35,19 @@ std::vector<std::wstring> SectionNames(const std::wstring& file) {
   return SplitList(buffer, length);
 }
 
+}  // namespace
+
 std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
   FILE* file = _wfopen(path.c_str(), L"rb");
   if (!file)
     return bytes;
   char chunk[4096];
-  // Language files are small; a runaway file is looked at up to 4 MiB.
-  for (size_t read; bytes.size() < (4u << 20) && (read = std::fread(chunk, 1, 4096, file)) > 0;)
+  for (size_t read; bytes.size() < kReadLimit && (read = std::fread(chunk, 1, 4096, file)) > 0;)
     bytes.append(chunk, read);
   std::fclose(file);
   return bytes;
 }
-
-}  // namespace
 
 std::wstring Trim(const std::wstring& text) {
   size_t begin = 0;

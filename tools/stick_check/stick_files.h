@@ -70,6 +70,9 @@ bool Exists(const std::wstring& path);
 // The whole value, however long.
 std::wstring ReadValue(const wchar_t* section, const std::wstring& key, const std::wstring& file);
 std::vector<std::wstring> KeyNames(const wchar_t* section, const std::wstring& file);
+// The file's bytes, up to 4 MiB and a little more; empty when it can't be
+// read.
+std::string ReadBytes(const std::wstring& path);
 // " (did you mean X?)" with the known name nearest to |name|, or empty.
 std::wstring Suggestion(const std::wstring& name,
                         const std::vector<std::wstring>& known,

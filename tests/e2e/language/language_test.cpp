@@ -5,6 +5,7 @@
 // launcher the UI language 0x0411.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,17 @@ class LanguageTest : public EndToEndTest {
       ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\" + file.name, file.text)) << Narrow(file.name);
   }
 
+  // A fresh data folder, with Detacher.ini's [Language] Portico=|stored|
+  // (null: no file).
+  static void StoreChoice(const char* stored) {
+    RemoveTree(ProductDataFolder());
+    if (stored) {
+      ASSERT_TRUE(::CreateDirectoryW(ProductDataFolder().c_str(), nullptr));
+      ASSERT_TRUE(WriteText(ProductDataFolder() + L"\\Detacher.ini",
+                            std::string("[Language]\r\nPortico=") + stored + "\r\n"));
+    }
+  }
+
   // Starts the launcher and returns its one message box.
   static MessageBoxSeen OneBox(RunOptions options = RunOptions()) {
     RunResult r = RunLauncher(options);
@@ -129,12 +141,7 @@ TEST_F(LanguageTest, EachChoiceShowsItsFile) {
                           std::string(c.index_extra) + TaggedTexts("Index")},
                      {L"0409.cfg", TaggedTexts("English")},
                      {L"0411.cfg", TaggedTexts("Japanese")}});
-    RemoveTree(ProductDataFolder());
-    if (c.stored) {
-      ASSERT_TRUE(::CreateDirectoryW(ProductDataFolder().c_str(), nullptr));
-      ASSERT_TRUE(WriteText(ProductDataFolder() + L"\\Detacher.ini",
-                            std::string("[Language]\r\nPortico=") + c.stored + "\r\n"));
-    }
+    StoreChoice(c.stored);
     RegistryValue number;
     if (c.registry_number >= 0) {
       number.present = true;
@@ -148,6 +155,46 @@ TEST_F(LanguageTest, EachChoiceShowsItsFile) {
     MessageBoxSeen box = OneBox(options);
     EXPECT_EQ(Narrow(box.caption), c.shown);
     EXPECT_EQ(Narrow(box.text), std::string(c.shown) + " winver");
+  }
+}
+
+// The sample stick with its pseudo-translation (stick_check pseudo: File key
+// 4, 0501.cfg). Chosen in the dialog, or where LocaleID sends the UI
+// language, a start shows its texts; as the stick's default it names another
+// file than the UI language's, so Language.cfg's texts show.
+TEST_F(LanguageTest, PseudoTranslationOfTheSampleStick) {
+  const struct Case {
+    const char* name;
+    const char* stored;    // Detacher.ini's [Language] Portico; null: no file
+    const wchar_t* entry;  // "section", "key", "value" set in Language.cfg; null: none
+    bool pseudo;
+  } cases[] = {
+      {"ChosenInTheDialog", "0501.cfg", nullptr, true},
+      {"LocaleIdSendsTheUiLanguageThere", nullptr,
+       L"LocaleID\0"
+       L"0411\0"
+       L"0501",
+       true},
+      {"StickDefaultIsNotTheUiLanguage", nullptr,
+       L"Language\0Portico\0"
+       L"4",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(ClearStick() && !InstallLauncherOnStick().empty());
+    ASSERT_TRUE(CopySampleStick(StickRoot())) << "QUILLON_SAMPLE_STICK";
+    ASSERT_EQ(RunProgram(ProgramFolder() + L"stick_check.exe", L"pseudo " + StickRoot()), 0);
+    if (c.entry) {
+      const wchar_t* key = c.entry + std::wcslen(c.entry) + 1;
+      ASSERT_TRUE(::WritePrivateProfileStringW(c.entry, key, key + std::wcslen(key) + 1,
+                                               (StickRoot() + L".cfg\\Language.cfg").c_str()));
+    }
+    StoreChoice(c.stored);
+    MessageBoxSeen box = OneBox();
+    EXPECT_EQ(box.caption, c.pseudo ? L"[Våûĺţîñé語字 !!!]" : L"Vaultine");
+    EXPECT_EQ(box.text, c.pseudo ? L"[Ţĥîš véŕšîöñ öƒ Wîñðöwš îš ñöţ šûþþöŕţéð.語字 !!! !!! !!! !]"
+                                 : L"This version of Windows is not supported.");
   }
 }
 
