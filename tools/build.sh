@@ -16,6 +16,14 @@ mkdir -p build
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(x86 x86-tests x64)
 for preset in "${presets[@]}"; do
+  # A folder that another generator made (make, before the builds moved to
+  # Ninja) can't be configured again: it is made anew.
+  dir=$(sed -n "s|^ *\"binaryDir\": \"\${sourceDir}/\(build/$preset\)\",|\1|p" CMakePresets.json)
+  if [ -n "$dir" ] && [ -f "$dir/CMakeCache.txt" ] &&
+     ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$dir/CMakeCache.txt"; then
+    echo "build: $dir was made by another generator; making it anew with Ninja"
+    rm -rf "$dir"
+  fi
   log="build/$preset.configure.log"
   cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
   cmake --build --preset "$preset"
