@@ -171,17 +171,6 @@ class GateTest : public EndToEndTest {
   ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, L"Environment", L"VT_Parameter"};
 };
 
-// A key as the dialog's focused control (or the dialog) gets it.
-bool PostKey(HWND dialog, WPARAM key) {
-  GUITHREADINFO thread = {};
-  thread.cbSize = sizeof(thread);
-  HWND target = dialog;
-  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &thread) && thread.hwndFocus)
-    target = thread.hwndFocus;
-  return ::PostMessageW(target, WM_KEYDOWN, key, 1) &&
-         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
 // Performs the actions "tick1001", "yes", "no", "enter", "esc", "close" (the
 // close box) ... on the set-up dialog; "serve" brings the service up
 // meanwhile. A press waits for the dialog to take it, update run included.
@@ -205,7 +194,7 @@ void ActOnSetupDialog(HWND dialog,
       continue;
     }
     if (word == "enter" || word == "esc") {
-      EXPECT_TRUE(PostKey(dialog, word == "enter" ? VK_RETURN : VK_ESCAPE));
+      EXPECT_TRUE(PostKey(dialog, nullptr, word == "enter" ? VK_RETURN : VK_ESCAPE));
     } else if (word == "close") {
       EXPECT_TRUE(::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
     } else {
