@@ -122,6 +122,11 @@ void FillLaunchRequest(SHELLEXECUTEINFOW* request,
 void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
   SHELLEXECUTEINFOW request;
   FillLaunchRequest(&request, shortcut_path, folder);
+  // The viewer starts in |folder|. A shell that opens the shortcut in the
+  // shortcut's own working folder, which it has none of, starts the viewer
+  // in the current folder instead (Wine's does): the launcher's, often on
+  // the stick, which the viewer would then keep busy.
+  ::SetCurrentDirectoryW(folder);
   ::ShellExecuteExW(&request);
 }
 

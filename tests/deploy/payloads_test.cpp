@@ -208,10 +208,15 @@ TEST(StandInsTest, ViewerRecordsEachStartBesideItself) {
   EXPECT_EQ(text.compare(0, first.size(), first), 0) << text;
   size_t line_end = text.find("\r\n");
   ASSERT_NE(line_end, std::string::npos) << text;
-  // "YYYY-MM-DD hh:mm:ss.mmm" closes each line.
-  EXPECT_EQ(line_end - first.size(), 23u) << text;
+  // "YYYY-MM-DD hh:mm:ss.mmm", then the current folder that the viewer was
+  // started in (this program's), close each line.
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, folder), 0u);
+  const std::string tail = "\t" + Narrow(folder);
+  EXPECT_EQ(line_end - first.size(), 23u + tail.size()) << text;
+  EXPECT_EQ(text.compare(line_end - tail.size(), tail.size(), tail), 0) << text;
   EXPECT_EQ(text.compare(line_end + 2, second.size(), second), 0) << text;
-  EXPECT_EQ(text.size() - (line_end + 2), second.size() + 23 + 2) << text;
+  EXPECT_EQ(text.size() - (line_end + 2), second.size() + 23 + tail.size() + 2) << text;
 }
 
 }  // namespace
