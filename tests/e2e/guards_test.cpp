@@ -20,6 +20,7 @@ namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
 const wchar_t k642[] = L"Stewardry設定中は起動できません。(RC)";
+const wchar_t k656[] = L"Confera起動中は実行できません。(RC)";
 const wchar_t kUserKey[] = L"Software\\Vaultine";
 const wchar_t k360Key[] = L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu";
 const wchar_t kAvastText[] =
@@ -241,7 +242,6 @@ struct ToolStart {
 };
 
 TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
-  const wchar_t* const k656 = L"Confera起動中は実行できません。(RC)";
   const ToolStart starts[] = {
       {"StewardryFromTheDesktop", L"Stewardry_Mutex", nullptr, false, k642, false},
       {"StewardryFromQuillonRun", L"Stewardry_Mutex", L"quillonrun.EXE", false, nullptr, false},
@@ -252,12 +252,14 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
       {"KeepsafeFromTheDesktop", L"Keepsafe_Mutex", nullptr, false, k656, false},
       {"KeepsafeFromQuillonRun", L"Keepsafe_Mutex", L"QuillonRun.exe", false, nullptr, false},
       {"KeepsafeFromConfera", L"Keepsafe_Mutex", L"Confera.exe", false, nullptr, true},
+      {"KeepsafeFromConferaInCapitals", L"Keepsafe_Mutex", L"CONFERA.EXE", false, nullptr, true},
       // A parent found as Confera.exe would let the start go on.
       {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Confera.exe", true, k656, false},
   };
-  TempDir parents;
   for (const ToolStart& c : starts) {
     SCOPED_TRACE(c.name);
+    // A folder of its own: a copy over a name of another case keeps the old name.
+    TempDir parents;
     ASSERT_TRUE(ClearDataFolder());
     MutexHolder tool({c.mutex});
     ASSERT_TRUE(tool.holding());
@@ -397,6 +399,11 @@ TEST_F(GuardsTest, GuardsComeInTheirOrder) {
        {L"_OstrelVT7_Mutex", L"_VaultineStart_"},
        L"win2k",
        {kAvastText, L"The version of Windows doesn't correspond.(RC)"}},
+      {"ManagementToolBeforeTheBackupTool",
+       {L"Stewardry_Mutex", L"Keepsafe_Mutex"},
+       L"win7",
+       {kAvastText, k642}},
+      {"BackupToolBeforeTheVersionGate", {L"Keepsafe_Mutex"}, L"win2k", {kAvastText, k656}},
   };
   PlaceAvast();
   for (const auto& c : cases) {
