@@ -315,8 +315,16 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg", texts));
   ASSERT_TRUE(
       WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
+  // The launcher in a folder of the stick, beside a .cfg of its own: the
+  // languages are the stick's all the same, from its root.
+  RunOptions options;
+  options.launcher = InstallLauncherOnStick(L"Quillon Start");
+  ASSERT_FALSE(options.launcher.empty());
+  ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L"Quillon Start\\.cfg").c_str(), nullptr));
+  ASSERT_TRUE(WriteText(StickRoot() + L"Quillon Start\\.cfg\\Language.cfg",
+                        "[File]\r\n1=0411.cfg\r\n[Quillon]\r\n"));
 
-  LauncherProcess launcher(RunOptions{});
+  LauncherProcess launcher(options);
   ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return !r.windows.empty(); }, 20000))
       << launcher.result().Describe();
   const WindowInfo setup = launcher.result().windows[0];
@@ -328,10 +336,11 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   EXPECT_TRUE(setup.ex_style & WS_EX_TOPMOST);
   ASSERT_TRUE(PressButton(setup.window, 1003));
 
-  // A click inside the link's text opens the language choice.
+  // The keyboard moved to the link (the dialog moves the focus before the
+  // key comes to it): Enter opens the language choice, as a click does.
   HWND link = ::GetDlgItem(setup.window, 1004);
-  ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-  ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  ASSERT_TRUE(::PostMessageW(setup.window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(link), TRUE));
+  ASSERT_TRUE(PostKey(setup.window, link, VK_RETURN));
   ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return r.windows.size() >= 2; }, 10000))
       << launcher.result().Describe();
   const WindowInfo choice = launcher.result().windows[1];
