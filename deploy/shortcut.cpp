@@ -73,17 +73,14 @@ bool CreateLaunchShortcut(const wchar_t* shortcut_path,
                           const wchar_t* target_path,
                           const wchar_t* arguments,
                           bool run_as_admin) {
-  // S_FALSE (already initialised on this thread) must be balanced as well; a
-  // failure (another apartment model already chosen) must not be, or the
-  // other initialisation would be undone.
-  HRESULT init = ::CoInitialize(nullptr);
+  // A single-threaded apartment, as CoInitialize makes it; the interfaces
+  // are released before it ends.
+  ComInitialization com_thread(COINIT_APARTMENTTHREADED);
   LinkInterfaces com;
   bool saved = BuildAndSave(&com, shortcut_path, target_path, arguments, run_as_admin);
   com.data_list.Reset();
   com.persist.Reset();
   com.link.Reset();
-  if (SUCCEEDED(init))
-    ::CoUninitialize();
   return saved;
 }
 
@@ -122,6 +119,16 @@ void FillLaunchRequest(SHELLEXECUTEINFOW* request,
 void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
   SHELLEXECUTEINFOW request;
   FillLaunchRequest(&request, shortcut_path, folder);
+  // The viewer starts in |folder|. A shell that opens the shortcut in the
+  // shortcut's own working folder, which it has none of, starts the viewer
+  // in the current folder instead (Wine's does): the launcher's, often on
+  // the stick, which the viewer would then keep busy.
+  ::SetCurrentDirectoryW(folder);
+  // The shell may hand the request to an extension, which needs COM on the
+  // calling thread; in a single-threaded apartment the shell also carries
+  // the request out on this thread, not on one of its own that the
+  // launcher's end right after could cut short.
+  ComInitialization com_thread(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   ::ShellExecuteExW(&request);
 }
 

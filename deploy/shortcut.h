@@ -29,8 +29,10 @@ void FillLaunchRequest(SHELLEXECUTEINFOW* request,
                        const wchar_t* shortcut_path,
                        const wchar_t* folder);
 
-// Asks the shell to open the shortcut. The outcome isn't looked at: the
-// launcher doesn't wait for the viewer.
+// Asks the shell to open the shortcut with |folder| as the working folder,
+// which becomes the process's current folder too, and with COM initialised on
+// the thread (single-threaded apartment) for the call. The outcome isn't
+// looked at: the launcher doesn't wait for the viewer.
 void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder);
 
 // Test seam: |hook| is called in each CreateLaunchShortcut attempt just before

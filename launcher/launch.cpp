@@ -44,6 +44,12 @@ bool StickIsBusy() {
   return ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+// Keyboard input as the system posts it: keys pressed and released, and the
+// characters made of them.
+bool IsKeyboardMessage(const MSG& message) {
+  return message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+}
+
 // The steps of one start after the language is known, in their fixed order.
 // Each answers whether the start goes on, having shown its own message where
 // one is due.
@@ -108,8 +114,14 @@ bool WaitWhileStickIsBusy() {
       // 0 is the quit message that the window's end posts.
       if (::GetMessageW(&message, nullptr, 0, 0) <= 0)
         break;
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
+      // Keys are dropped, never dispatched: the window comes up over the
+      // program the user was typing in, with the keyboard on its force-quit
+      // button, and a push button answers Space by itself. Only the mouse
+      // works the buttons.
+      if (!IsKeyboardMessage(message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+      }
     } else {
       RetrySleep(kWaitIdleMs);
       DWORD seconds = (RetryTickCount() - start) / 1000;

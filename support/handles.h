@@ -5,6 +5,7 @@
 #define QUILLON_SUPPORT_HANDLES_H_
 
 #include <windows.h>
+#include <objbase.h>
 #include <unknwn.h>
 
 #include <cstdio>
@@ -199,6 +200,24 @@ class ComPtr {
 
  private:
   T* ptr_ = nullptr;
+};
+
+// COM initialised on this thread (CoInitializeEx with |model|) for the
+// owner's lifetime. Uninitialised at the end only when the initialisation
+// succeeded, S_FALSE (the thread had it already) included: a failure (another
+// apartment model chosen before) must not undo the other initialisation.
+class ComInitialization {
+ public:
+  explicit ComInitialization(DWORD model) : result_(::CoInitializeEx(nullptr, model)) {}
+  ~ComInitialization() {
+    if (SUCCEEDED(result_))
+      ::CoUninitialize();
+  }
+  ComInitialization(const ComInitialization&) = delete;
+  ComInitialization& operator=(const ComInitialization&) = delete;
+
+ private:
+  HRESULT result_;
 };
 
 }  // namespace quillon

@@ -1,6 +1,7 @@
 // Stand-in for the product's viewer Portico.exe. Each start appends one line
 // to Portico.record.txt beside the program (UTF-8):
-//   <own path> TAB <full command line> TAB <local time YYYY-MM-DD hh:mm:ss.mmm> CR LF
+//   <own path> TAB <full command line> TAB <local time YYYY-MM-DD hh:mm:ss.mmm>
+//   TAB <current folder> CR LF
 // and the program ends at once with exit code 0. With the environment
 // variable PORTICO_STANDIN_WINDOW=1 it also shows what it recorded in a small
 // window that closes itself after a few seconds.
@@ -96,9 +97,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   SYSTEMTIME now = {};
   ::GetLocalTime(&now);
-  ::StringCchPrintfW(g_record, kRecordCapacity, L"%s\t%s\t%04u-%02u-%02u %02u:%02u:%02u.%03u\r\n",
-                     own_path, ::GetCommandLineW(), now.wYear, now.wMonth, now.wDay, now.wHour,
-                     now.wMinute, now.wSecond, now.wMilliseconds);
+  wchar_t current_folder[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, current_folder);
+  ::StringCchPrintfW(g_record, kRecordCapacity,
+                     L"%s\t%s\t%04u-%02u-%02u %02u:%02u:%02u.%03u\t%s\r\n", own_path,
+                     ::GetCommandLineW(), now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                     now.wSecond, now.wMilliseconds, current_folder);
 
   ::StringCchPrintfW(g_display, kRecordCapacity,
                      L"Started: %04u-%02u-%02u %02u:%02u:%02u\r\nProgram: %s\r\nCommand line: %s",

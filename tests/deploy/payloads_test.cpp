@@ -1,7 +1,12 @@
 // The payloads that the build embeds in the launcher (the same resource
-// script, linked into a module of its own), and the stand-ins they hold.
+// script, linked into a module of its own), the stand-ins they hold, and the
+// launcher's image header.
+#include <windows.h>
+#include <imagehlp.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -126,6 +131,30 @@ TEST_F(PayloadsTest, PayloadsDeclareTheExactSizeAndDecodeToTheComponent) {
   }
 }
 
+// The launcher that the build made runs from swap off a stick or a network
+// share (the flags set after the link), and its header's checksum is right
+// for its bytes.
+TEST(LauncherImageTest, RunsFromSwapAndItsChecksumHolds) {
+  const std::wstring path = ProgramFolder() + L"Quillon.exe";
+  Bytes image;
+  ASSERT_TRUE(ReadBytes(path, &image)) << Narrow(path);
+  IMAGE_DOS_HEADER dos;
+  IMAGE_FILE_HEADER file;
+  ASSERT_GE(image.size(), sizeof(dos));
+  std::memcpy(&dos, image.data(), sizeof(dos));
+  ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
+  const size_t file_at = static_cast<size_t>(dos.e_lfanew) + sizeof(DWORD);
+  ASSERT_GE(image.size(), file_at + sizeof(file));
+  std::memcpy(&file, image.data() + file_at, sizeof(file));
+  const WORD flags = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
+  EXPECT_EQ(file.Characteristics & flags, flags) << std::hex << file.Characteristics;
+  DWORD in_header = 0;
+  DWORD computed = 0;
+  ASSERT_TRUE(
+      ::CheckSumMappedFile(image.data(), static_cast<DWORD>(image.size()), &in_header, &computed));
+  EXPECT_EQ(in_header, computed) << std::hex << in_header << " for bytes that sum to " << computed;
+}
+
 TEST(StandInsTest, VersionsAreWhatTheDeploymentChecks) {
   struct Viewer {
     const wchar_t* file;
@@ -179,10 +208,15 @@ TEST(StandInsTest, ViewerRecordsEachStartBesideItself) {
   EXPECT_EQ(text.compare(0, first.size(), first), 0) << text;
   size_t line_end = text.find("\r\n");
   ASSERT_NE(line_end, std::string::npos) << text;
-  // "YYYY-MM-DD hh:mm:ss.mmm" closes each line.
-  EXPECT_EQ(line_end - first.size(), 23u) << text;
+  // "YYYY-MM-DD hh:mm:ss.mmm", then the current folder that the viewer was
+  // started in (this program's), close each line.
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, folder), 0u);
+  const std::string tail = "\t" + Narrow(folder);
+  EXPECT_EQ(line_end - first.size(), 23u + tail.size()) << text;
+  EXPECT_EQ(text.compare(line_end - tail.size(), tail.size(), tail), 0) << text;
   EXPECT_EQ(text.compare(line_end + 2, second.size(), second), 0) << text;
-  EXPECT_EQ(text.size() - (line_end + 2), second.size() + 23 + 2) << text;
+  EXPECT_EQ(text.size() - (line_end + 2), second.size() + 23 + tail.size() + 2) << text;
 }
 
 }  // namespace

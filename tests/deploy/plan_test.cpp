@@ -144,6 +144,12 @@ TEST(DeployComponentsTest, PresentCopiesAndTheRunAsMarkWithoutPayloads) {
        false},
       {"a viewer without a version", Fixture(L"pv_none"), L"pv_7_0_0_4", L"pv_1_0_2_0", true, 0,
        721, false},
+      // A FileVersion that isn't four comma-separated numbers is no version,
+      // whatever its first number.
+      {"a viewer of the version 7.0.0.74", ProgramFolder() + L"versions\\dotted.dll", L"pv_7_0_0_4",
+       L"pv_1_0_2_0", true, 0, 721, false},
+      {"a viewer of the version 7, 0, 0", ProgramFolder() + L"versions\\three.dll", L"pv_7_0_0_4",
+       L"pv_1_0_2_0", true, 0, 721, false},
       {"the first driver of another version", launcher, L"pv_7_0_0_5", L"pv_1_0_2_0", true, 0, 828,
        false},
       {"the first driver missing", launcher, L"", L"pv_1_0_2_0", true, 0, 828, false},

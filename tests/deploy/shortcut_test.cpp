@@ -150,6 +150,24 @@ TEST_F(ShortcutTest, HeldOldShortcutFailsAllAttempts) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
 }
 
+// The launch initialises COM for its call and leaves the thread without it
+// again: an MTA initialisation after it succeeds anew. (Wine's shell never
+// returns from opening a shortcut on an MTA thread.)
+TEST_F(ShortcutTest, LaunchLeavesNoComBehind) {
+  ASSERT_TRUE(
+      ::CopyFileW((helpers::ProgramFolder() + L"Portico.exe").c_str(), target_.c_str(), FALSE));
+  ASSERT_TRUE(CreateLaunchShortcut(shortcut_.c_str(), target_.c_str(), nullptr, false));
+  wchar_t before[MAX_PATH] = {};
+  ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
+  LaunchShortcut(shortcut_.c_str(), dir_.Path().c_str());
+  // The launch made the folder the current one.
+  ::SetCurrentDirectoryW(before);
+  const HRESULT after = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  EXPECT_EQ(after, S_OK) << std::hex << after;
+  if (SUCCEEDED(after))
+    ::CoUninitialize();
+}
+
 TEST(LaunchRequestTest, NamesTheShortcutAndTheDataFolderOnly) {
   const wchar_t shortcut[] = L"C:\\Users\\u\\AppData\\Local\\VAULTI~1\\Quillon.lnk";
   const wchar_t folder[] = L"C:\\Users\\u\\AppData\\Local\\VAULTI~1\\";

@@ -92,9 +92,12 @@ std::wstring ReadTextFile(const std::wstring& path) {
   return text;
 }
 
-// The viewer stand-in records "<own path> TAB <command line> TAB <time>":
-// true when a line's command line ends with a blank and |argument|.
-bool RecordedWithArgument(const std::wstring& record, const std::wstring& argument) {
+// The viewer stand-in records "<own path> TAB <command line> TAB <time> TAB
+// <current folder>" a line: true when a line's command line ends with a
+// blank and |argument|; that start's current folder goes to |folder|.
+bool RecordedWithArgument(const std::wstring& record,
+                          const std::wstring& argument,
+                          std::wstring* folder) {
   size_t line_start = 0;
   while (line_start < record.size()) {
     size_t line_end = record.find(L"\r\n", line_start);
@@ -109,6 +112,8 @@ bool RecordedWithArgument(const std::wstring& record, const std::wstring& argume
       std::wstring tail = L" " + argument;
       if (command_line.size() >= tail.size() &&
           command_line.compare(command_line.size() - tail.size(), tail.size(), tail) == 0) {
+        const size_t third_tab = line.find(L'\t', second_tab + 1);
+        *folder = third_tab == std::wstring::npos ? L"" : line.substr(third_tab + 1);
         return true;
       }
     }
@@ -118,12 +123,19 @@ bool RecordedWithArgument(const std::wstring& record, const std::wstring& argume
 }
 
 // The viewer is opened through the shell, which gives no process to wait
-// for: its record is polled until it shows the start with |argument|.
+// for: its record is polled until it shows the start with |argument|, and
+// that start's current folder is the data folder.
 ::testing::AssertionResult ViewerStartedWith(const std::wstring& argument) {
   const std::wstring record = ProductDataFolder() + L"\\Portico.record.txt";
-  return PollUntil("the viewer's record of a start with " + Narrow(argument), 15000,
-                   [&] { return RecordedWithArgument(ReadTextFile(record), argument); })
-         << "; the record: " << Narrow(ReadTextFile(record));
+  std::wstring folder;
+  ::testing::AssertionResult started =
+      PollUntil("the viewer's record of a start with " + Narrow(argument), 15000,
+                [&] { return RecordedWithArgument(ReadTextFile(record), argument, &folder); });
+  if (!started)
+    return started << "; the record: " << Narrow(ReadTextFile(record));
+  if (!SamePath(folder, ProductDataFolder()))
+    return ::testing::AssertionFailure() << "the viewer started in " << Narrow(folder);
+  return started;
 }
 
 EnvironmentValue ReadEnvironment(const wchar_t* name) {

@@ -42,7 +42,7 @@ class EndToEndTest : public ::testing::Test {
   static void EndLeftovers() {
     KillProcessesNamed({L"Quillon.exe", L"mutex_holder.exe", L"dll_probe.exe", L"Portico.exe",
                         L"QuillonRun.exe", L"Confera.exe", L"Swiftgate.exe", L"Gone.exe",
-                        L"Occupier.exe", L"service_standin.exe"});
+                        L"Occupier.exe", L"Successor.exe", L"service_standin.exe"});
   }
 
   // The data folder gone, and nothing in its place.

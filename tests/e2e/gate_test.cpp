@@ -171,17 +171,6 @@ class GateTest : public EndToEndTest {
   ScopedRegistryValueRestore parameter_{HKEY_CURRENT_USER, L"Environment", L"VT_Parameter"};
 };
 
-// A key as the dialog's focused control (or the dialog) gets it.
-bool PostKey(HWND dialog, WPARAM key) {
-  GUITHREADINFO thread = {};
-  thread.cbSize = sizeof(thread);
-  HWND target = dialog;
-  if (::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &thread) && thread.hwndFocus)
-    target = thread.hwndFocus;
-  return ::PostMessageW(target, WM_KEYDOWN, key, 1) &&
-         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
 // Performs the actions "tick1001", "yes", "no", "enter", "esc", "close" (the
 // close box) ... on the set-up dialog; "serve" brings the service up
 // meanwhile. A press waits for the dialog to take it, update run included.
@@ -205,7 +194,7 @@ void ActOnSetupDialog(HWND dialog,
       continue;
     }
     if (word == "enter" || word == "esc") {
-      EXPECT_TRUE(PostKey(dialog, word == "enter" ? VK_RETURN : VK_ESCAPE));
+      EXPECT_TRUE(PostKey(dialog, nullptr, word == "enter" ? VK_RETURN : VK_ESCAPE));
     } else if (word == "close") {
       EXPECT_TRUE(::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0));
     } else {
@@ -326,8 +315,16 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   ASSERT_TRUE(WriteText(StickRoot() + L".cfg\\0c0c.cfg", texts));
   ASSERT_TRUE(
       WriteRegistryValue(HKEY_CURRENT_USER, kUserKey, L"SETUP_SWIFTGATE_MSG", RegistryValue()));
+  // The launcher in a folder of the stick, beside a .cfg of its own: the
+  // languages are the stick's all the same, from its root.
+  RunOptions options;
+  options.launcher = InstallLauncherOnStick(L"Quillon Start");
+  ASSERT_FALSE(options.launcher.empty());
+  ASSERT_TRUE(::CreateDirectoryW((StickRoot() + L"Quillon Start\\.cfg").c_str(), nullptr));
+  ASSERT_TRUE(WriteText(StickRoot() + L"Quillon Start\\.cfg\\Language.cfg",
+                        "[File]\r\n1=0411.cfg\r\n[Quillon]\r\n"));
 
-  LauncherProcess launcher(RunOptions{});
+  LauncherProcess launcher(options);
   ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return !r.windows.empty(); }, 20000))
       << launcher.result().Describe();
   const WindowInfo setup = launcher.result().windows[0];
@@ -339,10 +336,11 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
   EXPECT_TRUE(setup.ex_style & WS_EX_TOPMOST);
   ASSERT_TRUE(PressButton(setup.window, 1003));
 
-  // A click inside the link's text opens the language choice.
+  // The keyboard moved to the link (the dialog moves the focus before the
+  // key comes to it): Enter opens the language choice, as a click does.
   HWND link = ::GetDlgItem(setup.window, 1004);
-  ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-  ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+  ASSERT_TRUE(::PostMessageW(setup.window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(link), TRUE));
+  ASSERT_TRUE(PostKey(setup.window, link, VK_RETURN));
   ASSERT_TRUE(launcher.WatchUntil([](const RunResult& r) { return r.windows.size() >= 2; }, 10000))
       << launcher.result().Describe();
   const WindowInfo choice = launcher.result().windows[1];

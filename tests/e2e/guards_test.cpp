@@ -20,6 +20,7 @@ namespace {
 
 const wchar_t kCaption[] = L"Vaultine(RC)";
 const wchar_t k642[] = L"Stewardry設定中は起動できません。(RC)";
+const wchar_t k656[] = L"Confera起動中は実行できません。(RC)";
 const wchar_t kUserKey[] = L"Software\\Vaultine";
 const wchar_t k360Key[] = L"SYSTEM\\CurrentControlSet\\Services\\ZhuDongFangYu";
 const wchar_t kAvastText[] =
@@ -141,33 +142,92 @@ TEST_F(GuardsTest, WaitWindowFollowsTheStickUntilItIsFree) {
   EXPECT_TRUE(ViewerStarted());
 }
 
-// The force-quit button ends the named program with the system's task-kill
-// tool (never a taskkill.exe planted on the stick) and the window stays.
-TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndTheWindowStays) {
+// True while the program that holds the mutex |name| runs.
+bool Running(const wchar_t* name) {
+  return KernelHandle(::OpenMutexW(SYNCHRONIZE, FALSE, name)).IsValid();
+}
+
+// While the wait window names Occupier.exe, the user types keys as a keyboard
+// sends them: the window came up over the program that had the keyboard.
+// Then the app-notify file names Successor.exe. The keys end no program and
+// cancel nothing; the window shows the new name, and the force-quit click
+// ends Successor.exe with the system's task-kill tool (never a taskkill.exe
+// planted beside the launcher), Occupier.exe runs on and the window stays.
+TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndKeysEndNothing) {
+  struct KeyPress {
+    int control;  // 0: the control that has the focus; -1: the window
+    WPARAM key;
+  };
+  const struct {
+    const char* name;
+    const wchar_t* folder;  // the launcher's on the stick
+    std::vector<KeyPress> keys;
+  } rows[] = {
+      {"NoKeys", L"", {}},
+      {"NoKeysLauncherInAFolder", L"Quillon Start", {}},
+      {"SpaceEnterEscapeToTheFocus", L"", {{0, VK_SPACE}, {0, VK_RETURN}, {0, VK_ESCAPE}}},
+      {"SpaceToEachButton", L"", {{1, VK_SPACE}, {IDCANCEL, VK_SPACE}}},
+      {"EnterEscapeToTheWindow", L"", {{-1, VK_RETURN}, {-1, VK_ESCAPE}}},
+  };
   MutexHolder busy({L"_OstrelVT7_Mutex", L"_VaultineStart_"});
   ASSERT_TRUE(busy.holding());
-  ASSERT_TRUE(CopyToStick(ProgramFolder(), L"mutex_holder.exe"));
-  ASSERT_TRUE(::MoveFileW((StickRoot() + L"mutex_holder.exe").c_str(),
-                          (StickRoot() + L"Occupier.exe").c_str()));
-  MutexHolder occupier({L"QuillonTestOccupier"}, StickRoot() + L"Occupier.exe");
-  ASSERT_TRUE(occupier.holding());
-  // A planted tool records its start in Portico.record.txt beside itself.
-  ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(),
-                          (StickRoot() + L"taskkill.exe").c_str(), FALSE));
-  ASSERT_TRUE(WriteAppName("Occupier.exe"));
-
-  LauncherProcess launcher(RunOptions{});
-  ASSERT_TRUE(launcher.WatchUntil(
-      [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); }, 20000));
-  HWND window = launcher.result().windows[0].window;
-  ASSERT_TRUE(PressButton(window, 1));
-  EXPECT_TRUE(PollUntil("the named program's end", 10000, [] {
-    return !KernelHandle(::OpenMutexW(SYNCHRONIZE, FALSE, L"QuillonTestOccupier")).IsValid();
-  }));
-  EXPECT_TRUE(::IsWindowVisible(window));
-  EXPECT_FALSE(FileExists(StickRoot() + L"Portico.record.txt")) << "the planted tool ran";
-  ASSERT_TRUE(PressButton(window, IDCANCEL));
-  EXPECT_TRUE(launcher.Finish().Ended());
+  for (const wchar_t* program : {L"Occupier.exe", L"Successor.exe"}) {
+    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"mutex_holder.exe").c_str(),
+                            (StickRoot() + program).c_str(), FALSE));
+  }
+  // Beside either launcher, a planted tool that records its start in
+  // Portico.record.txt beside itself.
+  const std::wstring folders[] = {StickRoot(), StickRoot() + L"Quillon Start\\"};
+  for (const std::wstring& folder : folders) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"Portico.exe").c_str(),
+                            (folder + L"taskkill.exe").c_str(), FALSE));
+  }
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    MutexHolder occupier({L"QuillonTestOccupier"}, StickRoot() + L"Occupier.exe");
+    MutexHolder successor({L"QuillonTestSuccessor"}, StickRoot() + L"Successor.exe");
+    ASSERT_TRUE(occupier.holding() && successor.holding());
+    ASSERT_TRUE(WriteAppName("Occupier.exe"));
+    RunOptions options;
+    if (row.folder[0] != L'\0') {
+      options.launcher = InstallLauncherOnStick(row.folder);
+      ASSERT_FALSE(options.launcher.empty());
+    }
+    LauncherProcess launcher(options);
+    ASSERT_TRUE(launcher.WatchUntil(
+        [](const RunResult& r) { return !r.windows.empty() && IsWaitWindow(r.windows[0]); },
+        20000));
+    HWND window = launcher.result().windows[0].window;
+    for (const KeyPress& press : row.keys) {
+      HWND target = press.control == -1  ? window
+                    : press.control == 0 ? nullptr
+                                         : ::GetDlgItem(window, press.control);
+      ASSERT_TRUE(PostKey(window, target, press.key));
+    }
+    // A message sent now is taken before the keys that wait in the queue, and
+    // the window reads the file anew only when its queue is empty: from here
+    // on the keys are taken before the new name.
+    ASSERT_TRUE(::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr));
+    ASSERT_TRUE(WriteAppName("Successor.exe"));
+    EXPECT_TRUE(WaitForWindowText(::GetDlgItem(window, 2004), L"Successor.exe", 5000));
+    EXPECT_TRUE(::IsWindowVisible(window)) << "a key cancelled the wait";
+    ASSERT_TRUE(PressButton(window, 1));
+    EXPECT_TRUE(PollUntil("the named program's end", 10000,
+                          [] { return !Running(L"QuillonTestSuccessor"); }));
+    // Every task-kill tool that was started, by a key too, has done its work.
+    EXPECT_TRUE(PollUntil("the task-kill tools' end", 10000,
+                          [] { return ProcessesNamed({L"taskkill.exe"}).empty(); }));
+    EXPECT_TRUE(Running(L"QuillonTestOccupier")) << "a key or the old name ended Occupier.exe";
+    EXPECT_TRUE(::IsWindowVisible(window));
+    for (const std::wstring& folder : folders)
+      EXPECT_FALSE(FileExists(folder + L"Portico.record.txt")) << "the planted tool ran";
+    ASSERT_TRUE(PressButton(window, IDCANCEL));
+    RunResult r = launcher.Finish();
+    EXPECT_TRUE(r.Ended()) << r.Describe();
+    EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
+    EXPECT_FALSE(ViewerStarted());
+  }
 }
 
 // ---- The product's own tools ----
@@ -182,7 +242,6 @@ struct ToolStart {
 };
 
 TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
-  const wchar_t* const k656 = L"Confera起動中は実行できません。(RC)";
   const ToolStart starts[] = {
       {"StewardryFromTheDesktop", L"Stewardry_Mutex", nullptr, false, k642, false},
       {"StewardryFromQuillonRun", L"Stewardry_Mutex", L"quillonrun.EXE", false, nullptr, false},
@@ -193,12 +252,14 @@ TEST_F(GuardsTest, ToolMutexesAndTheLaunchersParent) {
       {"KeepsafeFromTheDesktop", L"Keepsafe_Mutex", nullptr, false, k656, false},
       {"KeepsafeFromQuillonRun", L"Keepsafe_Mutex", L"QuillonRun.exe", false, nullptr, false},
       {"KeepsafeFromConfera", L"Keepsafe_Mutex", L"Confera.exe", false, nullptr, true},
+      {"KeepsafeFromConferaInCapitals", L"Keepsafe_Mutex", L"CONFERA.EXE", false, nullptr, true},
       // A parent found as Confera.exe would let the start go on.
       {"KeepsafeParentGone", L"Keepsafe_Mutex", L"Confera.exe", true, k656, false},
   };
-  TempDir parents;
   for (const ToolStart& c : starts) {
     SCOPED_TRACE(c.name);
+    // A folder of its own: a copy over a name of another case keeps the old name.
+    TempDir parents;
     ASSERT_TRUE(ClearDataFolder());
     MutexHolder tool({c.mutex});
     ASSERT_TRUE(tool.holding());
@@ -338,6 +399,11 @@ TEST_F(GuardsTest, GuardsComeInTheirOrder) {
        {L"_OstrelVT7_Mutex", L"_VaultineStart_"},
        L"win2k",
        {kAvastText, L"The version of Windows doesn't correspond.(RC)"}},
+      {"ManagementToolBeforeTheBackupTool",
+       {L"Stewardry_Mutex", L"Keepsafe_Mutex"},
+       L"win7",
+       {kAvastText, k642}},
+      {"BackupToolBeforeTheVersionGate", {L"Keepsafe_Mutex"}, L"win2k", {kAvastText, k656}},
   };
   PlaceAvast();
   for (const auto& c : cases) {

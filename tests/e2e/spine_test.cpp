@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "support/handles.h"
 #include "tests/e2e/end_to_end_test.h"
 #include "tests/helpers/launcher_run.h"
 #include "tests/helpers/poll.h"
@@ -43,30 +44,67 @@ TEST_F(SpineTest, PreviousGenerationShowsOneMessage) {
   EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
 }
 
-// A second launcher started while the first still runs (held at its message
-// box) ends at once, without a window of its own.
-TEST_F(SpineTest, SecondLauncherEndsWhileTheFirstShowsItsMessage) {
-  ASSERT_TRUE(SetWineVersion(L"win2k"));
-  RunOptions first_options;
-  // The first launcher's message box stays up until the test presses it.
-  first_options.on_window = [](const WindowInfo&) { return true; };
-  LauncherProcess first(first_options);
-  ASSERT_TRUE(first.WatchUntil([](const RunResult& r) { return !r.boxes.empty(); }, 20000))
-      << first.result().Describe();
+// A second launcher started while the first still runs ends at once, without
+// a window of its own, wherever the first one is held: at the version gate's
+// message, in the wait window, at the deployment's result once it has written
+// every component (an old shortcut held open gives 732). Only the first one
+// deploys.
+TEST_F(SpineTest, SecondLauncherEndsWhileTheFirstRuns) {
+  const struct {
+    const char* name;
+    const wchar_t* wine_version;
+    std::vector<std::wstring> mutexes;  // held during both starts
+    bool held_shortcut;
+    const wchar_t* message;  // the first's message box; null: the wait window
+  } rows[] = {
+      {"AtTheVersionGate", L"win2k", {}, false, kTextWinver},
+      {"InTheWaitWindow", L"win7", {L"_OstrelVT7_Mutex", L"_VaultineStart_"}, false, nullptr},
+      {"AtTheDeploymentsResult", L"win7", {}, true, L"Some errors occurred.(RC)(732)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(ClearDataFolder());
+    ASSERT_TRUE(SetWineVersion(row.wine_version));
+    std::unique_ptr<MutexHolder> held;
+    if (!row.mutexes.empty()) {
+      held = std::make_unique<MutexHolder>(row.mutexes);
+      ASSERT_TRUE(held->holding());
+    }
+    FileHandle shortcut;
+    if (row.held_shortcut) {
+      ASSERT_TRUE(::CreateDirectoryW(data_.c_str(), nullptr));
+      ASSERT_TRUE(WriteText(data_ + L"\\Quillon.lnk", "old"));
+      shortcut.Reset(::CreateFileW((data_ + L"\\Quillon.lnk").c_str(), GENERIC_READ, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_TRUE(shortcut.IsValid());
+    }
+    RunOptions first_options;
+    // The first launcher's window stays up until the test answers it.
+    first_options.on_window = [](const WindowInfo&) { return true; };
+    LauncherProcess first(first_options);
+    ASSERT_TRUE(first.WatchUntil([](const RunResult& r) { return !r.windows.empty(); }, 20000))
+        << first.result().Describe();
 
-  RunResult second = RunLauncher(RunOptions());
-  ASSERT_TRUE(second.Ended()) << second.Describe();
-  EXPECT_EQ(second.exit_code, 0u) << second.Describe();
-  EXPECT_TRUE(second.windows.empty()) << second.Describe();
-  EXPECT_LT(second.elapsed_ms, kQuickEndMs) << second.Describe();
+    RunResult second = RunLauncher(RunOptions());
+    ASSERT_TRUE(second.Ended()) << second.Describe();
+    EXPECT_EQ(second.exit_code, 0u) << second.Describe();
+    EXPECT_TRUE(second.windows.empty()) << second.Describe();
+    EXPECT_LT(second.elapsed_ms, kQuickEndMs) << second.Describe();
 
-  // OK, pressed again should the first press come too early to be taken.
-  HWND box = first.result().windows[0].window;
-  EXPECT_TRUE(PollUntil("the first launcher's box to take OK", 10000,
-                        [&] { return !PressButton(box, IDOK) || WaitForWindowGone(box, 1000); }));
-  RunResult r = first.Finish();
-  ASSERT_TRUE(r.Ended()) << r.Describe();
-  EXPECT_EQ(r.CountBoxes(kTextWinver), 1u) << r.Describe();
+    // OK or cancel, pressed again should the first press come too early to be taken.
+    HWND window = first.result().windows[0].window;
+    const int button = row.message ? IDOK : IDCANCEL;
+    EXPECT_TRUE(PollUntil("the first launcher's window to take the press", 10000, [&] {
+      return !PressButton(window, button) || WaitForWindowGone(window, 1000);
+    }));
+    RunResult r = first.Finish();
+    ASSERT_TRUE(r.Ended()) << r.Describe();
+    EXPECT_EQ(r.windows.size(), 1u) << r.Describe();
+    if (row.message) {
+      EXPECT_EQ(r.CountBoxes(row.message), 1u) << r.Describe();
+    }
+    EXPECT_FALSE(ViewerStarted());
+  }
 }
 
 // ---- The Windows-version gate: one start per outcome ----

@@ -193,6 +193,19 @@ bool PressButtonWithText(HWND dialog, const std::wstring& text) {
   return false;
 }
 
+bool PostKey(HWND window, HWND target, WPARAM key) {
+  if (!target) {
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    target =
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus
+            ? thread.hwndFocus
+            : window;
+  }
+  return ::PostMessageW(target, WM_KEYDOWN, key, 1) &&
+         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms) {
   std::vector<HWND> found;
   PollUntil("a window", timeout_ms, [&] {

@@ -39,10 +39,11 @@ struct StickFile {
 struct ChoiceStart {
   const char* name;
   const char* index_extra;
-  const char* stored;   // Detacher.ini's [Language] Portico; null: no file
-  int registry_number;  // PORTICO_LANGUAGE; -1: no value
-  bool volume_accepts;  // the stick's volume answers the private code
-  const char* shown;    // the tag of the file whose texts show
+  const char* stored;           // Detacher.ini's [Language] Portico; null: no file
+  int registry_number;          // PORTICO_LANGUAGE; -1: no value
+  bool volume_accepts;          // the stick's volume answers the private code
+  const char* shown;            // the tag of the file whose texts show
+  bool no_data_folder = false;  // a file named Vaultine stands in its place
 };
 
 // [LocaleID] 0411=0409 makes automatic mode take 0409.cfg; [Language]
@@ -67,6 +68,14 @@ const ChoiceStart kChoiceStarts[] = {
     // (A key cut to 7 characters would name the UI's file.)
     {"StickDefaultOfEightDigits", "1000000=0411.cfg\r\n" TO_ENGLISH DEFAULT(10000001), nullptr, -1,
      false, "English"},
+    // The UI language's file whatever the letter case of its File entry.
+    {"StickDefaultNamesTheUiFileInCapitals", "5=0411.CFG\r\n" TO_ENGLISH DEFAULT(5), nullptr, -1,
+     false, "Japanese"},
+    {"RegistryNumberNamesTheUiFileInCapitals", "5=0411.CFG\r\n" TO_ENGLISH, nullptr, 5, true,
+     "Japanese"},
+    // No data folder: automatic, whatever the stick or the registry says.
+    {"NoDataFolderStickDefault", TO_ENGLISH DEFAULT(2), nullptr, -1, false, "English", true},
+    {"NoDataFolderVolumeAnswers", TO_ENGLISH, nullptr, 2, true, "English", true},
     {"VolumeAnswersRegistryNumber", TO_ENGLISH DEFAULT(1), nullptr, 2, true, "Japanese"},
     {"VolumeAnswersNoRegistryValue", DEFAULT(1), nullptr, -1, true, "Japanese"},
     // The registry only for an answering volume and nothing stored.
@@ -142,6 +151,9 @@ TEST_F(LanguageTest, EachChoiceShowsItsFile) {
                      {L"0409.cfg", TaggedTexts("English")},
                      {L"0411.cfg", TaggedTexts("Japanese")}});
     StoreChoice(c.stored);
+    if (c.no_data_folder) {
+      ASSERT_TRUE(WriteText(ProductDataFolder(), "not a folder"));
+    }
     RegistryValue number;
     if (c.registry_number >= 0) {
       number.present = true;
