@@ -48,9 +48,9 @@ rm -f "$out"/*.png "$out"/*.bmp "$out/index.html" "$out/findings.txt"
 status=0
 QUILLON_GALLERY=1 wine 'G:\stick_check.exe' gallery "$(winepath -w "$out")" "${pseudo[@]}" \
   </dev/null || status=$?
-for bmp in "$out"/*.bmp; do
-  [ -e "$bmp" ] || continue
-  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
-done
+# The pictures as PNG, in one process.
+if compgen -G "$out/*.bmp" >/dev/null; then
+  mogrify -format png "$out"/*.bmp && rm -f "$out"/*.bmp
+fi
 echo "gallery: $out/index.html ($(ls "$out"/*.png 2>/dev/null | wc -l) pictures)"
 exit "$status"
