@@ -32,12 +32,25 @@ status=0
 if [ $# -eq 0 ]; then
   # Where Wine can't run 32-bit programs, the 32-bit test build is neither
   # made nor run: every test in it would be skipped.
-  presets=(x64 x86-tests fuzz)
-  [ "$wine32" = ok ] || presets=(x64 fuzz)
-  tools/build.sh x86
-  for preset in "${presets[@]}"; do
-    { tools/build.sh "$preset" && ctest --preset "$preset" </dev/null; } || status=1
-  done
+  others=(x86-tests fuzz)
+  [ "$wine32" = ok ] || others=(fuzz)
+  tools/build.sh x86 x64
+  # The other builds compile while the x86-64 tests run, which wait on Wine
+  # more than they compute; their tests follow.
+  log=build/others.build.log
+  echo "test: building ${others[*]} meanwhile (output in $log)"
+  tools/build.sh "${others[@]}" >"$log" 2>&1 &
+  builder=$!
+  ctest --preset x64 </dev/null || status=1
+  if wait "$builder"; then
+    for preset in "${others[@]}"; do
+      ctest --preset "$preset" </dev/null || status=1
+    done
+  else
+    tail -n 40 "$log" >&2
+    echo "test: the build of ${others[*]} failed: $log" >&2
+    status=1
+  fi
 else
   # Which builds hold a selected test: configuring is enough to list them.
   chosen=()
