@@ -35,6 +35,8 @@
 # the version blocks still read. start_floor.exe is built in the same folder,
 # with the same payloads.
 set -euo pipefail
+# join, sort and datamash agree on the order of names.
+export LC_ALL=C
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/wine-env.sh"
@@ -51,14 +53,11 @@ tools/setup.sh >/dev/null
 # The service stand-in and the installed service program come from the test build.
 tools/build.sh x64 >/dev/null
 
-# 1. A fresh prefix. Wine starts its menu builder for every shortcut saved;
-# that helper, which Windows doesn't have, keeps windows that don't answer for
-# a few seconds, and the next start's environment broadcast (5000 ms per
-# window) would wait for them. It is off.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+# 1. A fresh prefix (without Wine's desktop-menu builder, whose windows would
+# stall the environment broadcast: tools/wine-env.sh), the stick on S:.
 trap quillon_wine_stop EXIT
 mkdir -p "$bench"
-quillon_wine_prefix_create "$bench/wine"
+quillon_wine_prefix_create "$bench/wine" "s=$stick"
 
 # 2. The bitness: the shipped 32-bit program where this Wine runs it.
 if reason=$(quillon_wine32_check); then
@@ -126,7 +125,6 @@ rm -rf "$stick" "$floor_dir" && mkdir -p "$stick/.cfg" "$floor_dir"
 cp "$build/Quillon.exe" "$stick/Quillon.exe"
 cp "$build/start_floor.exe" "$floor_dir/start_floor.exe"
 printf '[Quillon]\r\nVersion_check=Disable\r\n' >"$stick/.cfg/Setting.ini"
-quillon_stick_map "$stick" s
 data_win=$(wine cmd /c echo '%LOCALAPPDATA%\Vaultine' </dev/null 2>/dev/null | tr -d '\r')
 data=$(winepath -u "$data_win" 2>/dev/null)
 floor_win=$(winepath -w "$floor_dir/start_floor.exe" 2>/dev/null)
@@ -145,8 +143,6 @@ sleep 1
 bare="$bench/bare"
 rm -rf "$bare" && mkdir -p "$bare"
 cp "$build/Portico.exe" "$bare/Portico.exe"
-
-now_ns() { date +%s%N; }
 
 # Milliseconds from |start_ns| to the time that the first line of |record|
 # carries (the viewer stand-in writes its local time with milliseconds), so
@@ -181,7 +177,7 @@ start_once() {
   local kind=$1 program=$2 run=$3 t0 ms
   rm -rf "$data"
   rm -f "$floor_dir/start_floor.times.txt"
-  t0=$(now_ns)
+  t0=$(date +%s%N)
   wine "$program" </dev/null >/dev/null 2>&1 || true
   ms=$(record_ms "$data/Portico.record.txt" "$t0")
   { file_times "$t0"; echo "viewer-record $ms"; } >"$bench/times/$kind.$run"
@@ -194,29 +190,15 @@ start_once() {
   echo "$ms"
 }
 
-# One bare start of the viewer stand-in, to its record.
-bare_once() {
-  rm -f "$bare/Portico.record.txt"
-  local t0
-  t0=$(now_ns)
-  wine "$bare/Portico.exe" </dev/null >/dev/null 2>&1 || true
-  record_ms "$bare/Portico.record.txt" "$t0"
-}
-
-# Sum over the streams of one start of the host's decoding into files.
-xz_once() {
-  local out="$bench/xz-out" total=0 s t0 t1
-  rm -rf "$out" && mkdir -p "$out"
+# The streams that a start decodes, decoded by the host's xz into files, as
+# one command for hyperfine.
+xz_command() {
+  local s
+  printf 'rm -rf %q && mkdir -p %q' "$bench/xz-out" "$bench/xz-out"
   for s in "${streams[@]}"; do
-    t0=$(now_ns)
-    xz --format=lzma -d -c "$build/payloads/$s.lzma" >"$out/$s"
-    t1=$(now_ns)
-    total=$((total + (t1 - t0) / 1000))
+    printf ' && xz --format=lzma -d -c %q >%q' "$build/payloads/$s.lzma" "$bench/xz-out/$s"
   done
-  echo $((total / 1000))
 }
-
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 # The files of the data folder with their sums, the viewer's record and the
 # shortcut aside (the shortcut carries the program's path).
@@ -250,35 +232,35 @@ if [ "$(data_listing)" != "$launcher_files" ]; then
   diff <(echo "$launcher_files") <(data_listing) >&2 || true
   exit 1
 fi
-bare_once >/dev/null
-xz_once >/dev/null
 
 # Each run: the start and the floor one after the other (in turns, which goes
-# first), then a bare start and the xz decoding, so that the machine's load
-# falls on all of them alike.
-starts=() floors=() bares=() xzs=()
+# first), so that the machine's load falls on both alike.
+starts=() floors=()
 for i in $(seq 1 "$runs"); do
   # A run whose viewer never wrote its record has no time: the benchmark stops.
-  if [ $((i % 2)) = 1 ]; then
-    ms=$(start_once start 'S:\Quillon.exe' "$i") && [ -n "$ms" ] || exit 1
-    starts+=("$ms")
-    ms=$(start_once floor "$floor_win" "$i") && [ -n "$ms" ] || exit 1
-    floors+=("$ms")
-  else
-    ms=$(start_once floor "$floor_win" "$i") && [ -n "$ms" ] || exit 1
-    floors+=("$ms")
-    ms=$(start_once start 'S:\Quillon.exe' "$i") && [ -n "$ms" ] || exit 1
-    starts+=("$ms")
-  fi
-  bares+=("$(bare_once)")
-  xzs+=("$(xz_once)")
-  echo "bench: run $i: start ${starts[-1]} ms, floor ${floors[-1]} ms, bare Wine start ${bares[-1]} ms, xz ${xzs[-1]} ms"
+  for kind in $([ $((i % 2)) = 1 ] && echo start floor || echo floor start); do
+    if [ "$kind" = start ]; then
+      ms=$(start_once start 'S:\Quillon.exe' "$i") && [ -n "$ms" ] || exit 1
+      starts+=("$ms")
+    else
+      ms=$(start_once floor "$floor_win" "$i") && [ -n "$ms" ] || exit 1
+      floors+=("$ms")
+    fi
+  done
+  echo "bench: run $i: start ${starts[-1]} ms, floor ${floors[-1]} ms"
 done
+# The plain processes, timed by hyperfine: a bare start of the viewer
+# stand-in (it ends once it has written its record), and the host's xz
+# decoding of the same streams.
+hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$bench/plain.csv" \
+  -n bare "wine '$(winepath -w "$bare/Portico.exe" 2>/dev/null)' </dev/null >/dev/null 2>&1 || true" \
+  -n xz "$(xz_command)" >/dev/null
+plain_ms() { awk -F, -v n="$1" '$1 == n { printf "%.0f", $4 * 1000 }' "$bench/plain.csv"; }
+bare_ms=$(plain_ms bare)
+xz_ms=$(plain_ms xz)
 
-start_ms=$(median "${starts[@]}")
-floor_ms=$(median "${floors[@]}")
-bare_ms=$(median "${bares[@]}")
-xz_ms=$(median "${xzs[@]}")
+start_ms=$(printf '%s\n' "${starts[@]}" | datamash median 1)
+floor_ms=$(printf '%s\n' "${floors[@]}" | datamash median 1)
 payload_bytes=0
 for s in "${streams[@]}"; do
   payload_bytes=$((payload_bytes + $(stat -c %s "$build/payloads/$s.lzma")))
@@ -305,32 +287,19 @@ awk -v s="$start_ms" -v f="$floor_ms" -v x="$xz_ms" -v b="$bare_ms" -v w="$slowe
 echo "start / floor per run:   $ratios"
 
 # Per component: the milliseconds from the file before it (the first: from
-# the process start), medians over the runs, for the start and the floor.
+# the process start), medians over the runs (not the warm-up's), for the
+# start and the floor, in the order of a start's files.
+deltas() {
+  for f in "$bench/times/$1".[1-9]*; do
+    awk '{ print $1, $2 - prev; prev = $2 }' "$f"
+  done | datamash -W -s -g 1 median 2
+}
 echo "per component (ms since the file before; the first since the process start; medians):"
-awk '
-  FNR == 1 { kind = FILENAME; sub(/.*\//, "", kind); sub(/\..*/, "", kind); prev = 0 }
-  kind == "start" || kind == "floor" {
-    name = $1; t = $2 + 0
-    if (!(name in order)) { order[name] = ++n; names[n] = name }
-    d[kind, name, ++c[kind, name]] = t - prev; prev = t
-  }
-  function med(kind, name,   k, m, v, i, j, x) {
-    m = c[kind, name]; if (m == 0) return "-"
-    for (i = 1; i <= m; i++) v[i] = d[kind, name, i]
-    for (i = 2; i <= m; i++) { x = v[i]; for (j = i - 1; j >= 1 && v[j] > x; j--) v[j + 1] = v[j]; v[j + 1] = x }
-    return v[int((m + 1) / 2)]
-  }
-  END {
-    printf "  %-34s %8s %8s %8s\n", "file", "start", "floor", "extra"
-    for (i = 1; i <= n; i++) {
-      s = med("start", names[i]); f = med("floor", names[i])
-      printf "  %-34s %8.1f %8.1f %+8.1f\n", names[i], s, f, s - f
-    }
-  }' $(ls "$bench/times"/start.* "$bench/times"/floor.* | grep -v '\.0$')
+printf '  %-34s %8s %8s %8s\n' file start floor extra
+join -a 1 <(deltas start) <(deltas floor) |
+  awk 'NR == FNR { order[$1] = FNR; next } { print order[$1], $0 }' "$bench/times/start.1" - |
+  sort -n | awk '{ printf "  %-34s %8.1f %8.1f %+8.1f\n", $2, $3, $4, $3 - $4 }'
 echo "the floor's own steps (ms since its process start was asked for; medians):"
-awk '{ t[$1, ++c[$1]] = $2; if (!($1 in o)) { o[$1] = ++n; names[n] = $1 } }
-  END { for (i = 1; i <= n; i++) { m = c[names[i]]; delete v
-      for (j = 1; j <= m; j++) v[j] = t[names[i], j]
-      for (a = 2; a <= m; a++) { x = v[a]; for (b = a - 1; b >= 1 && v[b] > x; b--) v[b + 1] = v[b]; v[b + 1] = x }
-      printf "  %-34s %8.1f\n", names[i], v[int((m + 1) / 2)] } }' \
-  $(ls "$bench/times"/floor-steps.* | grep -v '\.0$')
+cat "$bench/times"/floor-steps.[1-9]* | datamash -W -s -g 1 median 2 |
+  awk 'NR == FNR { order[$1] = FNR; next } { print order[$1], $0 }' "$bench/times/floor-steps.1" - |
+  sort -n | awk '{ printf "  %-34s %8.1f\n", $2, $3 }'
