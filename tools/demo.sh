@@ -109,7 +109,7 @@ report() {
   wine "$info" link </dev/null 2>&1 | tr -d '\r' || true
   echo "-- user environment (HKCU\\Environment)"
   wine "$info" env </dev/null 2>&1 | tr -d '\r' || true
-  echo "-- viewer record (Portico.record.txt: own path, command line, time)"
+  echo "-- viewer record (Portico.record.txt: own path, command line, time, current folder)"
   wine "$info" record 10 </dev/null 2>&1 | tr -d '\r' || true
   echo "-- screenshot"
   if [ -f "$demo/screen.png" ]; then echo "$demo/screen.png"; else echo "none taken"; fi
