@@ -22,11 +22,10 @@ runs=${1:-5}
 tools/setup.sh >/dev/null
 tools/build.sh x64 >/dev/null
 walk=$(quillon_bench_program "$root/build/x64" walk_bench)
-quillon_throwaway_prefix bench-walk
-
+# The empty stick on E:, the large one on L:.
+quillon_throwaway_prefix bench-walk e=empty-stick l=large-stick
 empty="$QUILLON_THROWAWAY/empty-stick"
 large="$QUILLON_THROWAWAY/large-stick"
-mkdir -p "$empty" "$large"
 echo "bench-walk: making 100,000 files in 5,000 folders"
 for d in $(seq 1 5000); do
   mkdir "$large/folder$d"
@@ -36,22 +35,21 @@ done
 cp build/x64/Quillon.exe "$empty/Quillon.exe"
 cp build/x64/Quillon.exe "$large/Quillon.exe"
 
-# Walks of the stick in one start: its root's listings in Wine's file trace.
+# Walks of the stick on drive $1 in one start: its root's listings in Wine's
+# file trace.
 walks_per_start() {
-  WINEDEBUG=trace+file wine 'S:\Quillon.exe' </dev/null 2>&1 >/dev/null |
-    grep -c 'FindFirstFileExW L"S:\\\\\*\.\*"' || true
+  WINEDEBUG=trace+file wine "$1:\\Quillon.exe" </dev/null 2>&1 >/dev/null |
+    grep -c "FindFirstFileExW L\"$1:\\\\\\\\\*\.\*\"" || true
 }
 
 # Whole starts are plain processes: hyperfine times them (one warm-up), and
 # its median counts.
 declare -A start walks
 for stick in empty large; do
-  folder=$empty
-  [ "$stick" = large ] && folder=$large
-  quillon_stick_map "$folder" s
-  walks[$stick]=$(walks_per_start)
+  drive=$(printf '%s' "$stick" | cut -c1 | tr a-z A-Z)
+  walks[$stick]=$(walks_per_start "$drive")
   hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$QUILLON_THROWAWAY/$stick.csv" \
-    "wine 'S:\\Quillon.exe' </dev/null >/dev/null 2>&1 || true" >/dev/null
+    "wine '$drive:\\Quillon.exe' </dev/null >/dev/null 2>&1 || true" >/dev/null
   start[$stick]=$(tail -n 1 "$QUILLON_THROWAWAY/$stick.csv" | cut -d, -f4)
   printf 'bench-walk: %s stick: median start %.3f s, %s walk(s) per start\n' "$stick" \
     "${start[$stick]}" "${walks[$stick]}"
@@ -59,9 +57,9 @@ done
 
 # The bare walk of the large stick, as many times: its own time, without
 # Wine's start (walk_bench measures it), and the median.
-wine "$walk" 'S:' </dev/null >/dev/null 2>&1
+wine "$walk" 'L:' </dev/null >/dev/null 2>&1
 for _ in $(seq 1 "$runs"); do
-  wine "$walk" 'S:' </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/.*ms=\([0-9.]*\).*/\1/p'
+  wine "$walk" 'L:' </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/.*ms=\([0-9.]*\).*/\1/p'
 done >"$QUILLON_THROWAWAY/bare.txt"
 bare_ms=$(datamash median 1 <"$QUILLON_THROWAWAY/bare.txt")
 echo "bench-walk: bare walks $(paste -sd' ' "$QUILLON_THROWAWAY/bare.txt") ms"

@@ -6,25 +6,27 @@
 # and the stand-ins; build/fuzz holds the fuzz targets, built for this host.
 # All are incremental.
 #
-#   tools/build.sh [PRESET...]    (default: x86 x86-tests x64)
+#   tools/build.sh [--configure] [PRESET...]   (default: x86 x86-tests x64;
+#                                               --configure: no build)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 export CMAKE_BUILD_PARALLEL_LEVEL=${QUILLON_BUILD_JOBS:-$(nproc)}
-mkdir -p build
+configure_only=0
+[ "${1:-}" = --configure ] && configure_only=1 && shift
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(x86 x86-tests x64)
+mkdir -p build
 for preset in "${presets[@]}"; do
-  # A folder that another generator made (make, before the builds moved to
-  # Ninja) can't be configured again: it is made anew.
-  dir=$(sed -n "s|^ *\"binaryDir\": \"\${sourceDir}/\(build/$preset\)\",|\1|p" CMakePresets.json)
-  if [ -n "$dir" ] && [ -f "$dir/CMakeCache.txt" ] &&
-     ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$dir/CMakeCache.txt"; then
-    echo "build: $dir was made by another generator; making it anew with Ninja"
-    rm -rf "$dir"
+  # A folder that make made, before the builds moved to Ninja, can't be
+  # configured for Ninja: it is made anew.
+  cache="build/$preset/CMakeCache.txt"
+  if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
+    echo "build: build/$preset was made by another generator; making it anew with Ninja"
+    rm -rf "build/$preset"
   fi
   log="build/$preset.configure.log"
   cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
-  cmake --build --preset "$preset"
+  [ "$configure_only" = 1 ] || cmake --build --preset "$preset"
 done

@@ -1,23 +1,18 @@
 #!/usr/bin/env bash
 # Runs the tests on one virtual display, after installing what is missing and
-# building what they need (CMakePresets.json). Each test build's Wine tests
-# run in throwaway prefixes of its own (tools/test-environment.sh, ctest's
-# fixtures); the 32-bit half is skipped, with the reason, where Wine can't run
-# 32-bit programs.
+# building what they need (CMakePresets.json, tools/build.sh).
 #
-#   tools/test.sh              every test: builds the product (x86, which
-#                              the 32-bit end-to-end tests and the scripts'
-#                              tests start, sign and rebuild), then builds and
-#                              tests x64, x86-tests (only where Wine runs
-#                              32-bit programs) and fuzz
+#   tools/test.sh              every test: the product (x86) and x64 are
+#                              built, x64's tests run while x86-tests (where
+#                              Wine runs 32-bit programs) and fuzz build, then
+#                              theirs run
 #   tools/test.sh CTEST_ARGS   the tests that these ctest arguments select
-#                              (-L unit, -R e2e_tests_x64, ...), in each test
+#                              (-L unit, -R e2e_tests_x64, ...) in each test
 #                              build that has one; only those builds are made,
 #                              and the product where a chosen test needs it.
-#                              Fails, naming the arguments, when no build has
-#                              a test that they select.
+#                              Fails when no build has a test they select.
 #
-# Exits 0 when every step passed.
+# Exits 0 when every step passed; says why when the x86 half was skipped.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -53,15 +48,13 @@ if [ $# -eq 0 ]; then
   fi
 else
   # Which builds hold a selected test: configuring is enough to list them.
+  tools/build.sh --configure x64 x86-tests fuzz
   chosen=()
   product=0
   for preset in x64 x86-tests fuzz; do
-    log="build/$preset.configure.log"
-    mkdir -p build
-    cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
     listing=$(ctest --preset "$preset" --show-only=json-v1 "$@" 2>/dev/null) || listing=""
-    case "$listing" in *'"name"'*) chosen+=("$preset") ;; *) continue ;; esac
-    # A selected test that names the product build among its required files.
+    case "$listing" in *'"name"'*) chosen+=("$preset") ;; esac
+    # A selected test that needs the product build (its REQUIRED_FILES).
     case "$listing" in *"\"$root/build/x86/"*) product=1 ;; esac
   done
   if [ ${#chosen[@]} -eq 0 ]; then

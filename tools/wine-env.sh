@@ -14,9 +14,6 @@
 #   quillon_stick_checker          prints the stick checker's path (builds it unless given)
 #   quillon_bench_program DIR NAME prints DIR/NAME.exe (a benchmark's program in a test build),
 #                                  or says how to build it and returns 1
-#   quillon_stick_map FOLDER [L]   drive L: (default S) of the prefix points at FOLDER
-#                                  (restarts the prefix's server, so that the
-#                                  volume \\.\L: opens as well)
 #   quillon_wine32_check           runs the 32-bit probe in the prefix; on failure
 #                                  prints why and returns 1
 #   quillon_wine_stop              ends the prefix's Wine processes
@@ -48,14 +45,15 @@ quillon_on_display() {
 # seconds), unmanaged windows (the virtual display has no window manager: a
 # managed window waits 2 s at every close for an answer that never comes),
 # and the dialogs' fonts (quillon_dialog_fonts). Its stamp names the Wine
-# version, whether the 32-bit loader was there, and this file's sum: a change
-# of any makes it anew.
-QUILLON_WINE_TEMPLATE="$QUILLON_TOOLS/../.deps/wine-template"
+# version, whether the 32-bit loader was there, and the sum of the functions
+# that make it: a change of any makes it anew.
+QUILLON_WINE_TEMPLATE="$(dirname "$QUILLON_TOOLS")/.deps/wine-template"
 
 quillon_wine_template_stamp() {
   local loader32=no
   [ -x /usr/lib/wine/wine ] && loader32=yes
-  echo "$(wine --version 2>/dev/null) loader32=$loader32 recipe=$(sha256sum <"$QUILLON_TOOLS/wine-env.sh" | cut -c1-16)"
+  echo "$(wine --version 2>/dev/null) loader32=$loader32" \
+    "recipe=$(declare -f quillon_wine_template quillon_dialog_fonts | sha256sum | cut -c1-16)"
 }
 
 # Makes the template when it is missing or stale; returns 1 when Wine can't
@@ -184,23 +182,6 @@ quillon_bench_program() {
     return 1
   fi
   echo "$1/$2.exe"
-}
-
-# Points drive letter $2 (default S) of the prefix at folder $1.
-quillon_stick_map() {
-  local folder=$1 letter=${2:-s}
-  letter=$(printf '%s' "$letter" | tr 'A-Z' 'a-z')
-  mkdir -p "$folder"
-  ln -sfn "$(cd "$folder" && pwd)" "$WINEPREFIX/dosdevices/${letter}:"
-  # Wine's mount manager learns the drives when the server starts; until then
-  # the drive's files open but its volume (\\.\S:) doesn't. A restarted
-  # server knows it, as Windows knows a stick that was plugged in.
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  wineserver -p600 </dev/null >/dev/null 2>&1
-  # The session's background programs start again here, with their output
-  # going nowhere (see quillon_wine_prefix_create).
-  wine wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 # Wine looks for its own fonts in the prefix's Fonts folder and in
