@@ -10,6 +10,7 @@
 namespace quillon {
 
 ShortcutBeforeSaveHook g_shortcut_before_save_for_testing = nullptr;
+LaunchBeforeShellHook g_launch_before_shell_for_testing = nullptr;
 
 namespace {
 
@@ -129,6 +130,8 @@ void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
   // the request out on this thread, not on one of its own that the
   // launcher's end right after could cut short.
   ComInitialization com_thread(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (g_launch_before_shell_for_testing)
+    g_launch_before_shell_for_testing(request);
   ::ShellExecuteExW(&request);
 }
 

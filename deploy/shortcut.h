@@ -44,6 +44,13 @@ using ShortcutBeforeSaveHook = void (*)(IShellLinkW* link, DWORD data_flags);
 // Null (the default, support/scoped_override.h) calls nothing.
 extern ShortcutBeforeSaveHook g_shortcut_before_save_for_testing;
 
+// Test seam: |hook| is called by LaunchShortcut just before it hands the
+// request to the shell, on the launching thread. Wine's shell opens a
+// shortcut as well without COM as with it, so only the thread's state at
+// that moment shows the bracket. Null (the default) calls nothing.
+using LaunchBeforeShellHook = void (*)(const SHELLEXECUTEINFOW& request);
+extern LaunchBeforeShellHook g_launch_before_shell_for_testing;
+
 }  // namespace quillon
 
 #endif  // QUILLON_DEPLOY_SHORTCUT_H_

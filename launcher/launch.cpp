@@ -44,10 +44,18 @@ bool StickIsBusy() {
   return ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// Keyboard input as the system posts it: keys pressed and released, and the
-// characters made of them.
-bool IsKeyboardMessage(const MSG& message) {
-  return message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+// Keys typed as the system posts them: pressed and released, and the
+// characters made of them. The system's keys (with Alt: Alt+F4 closes the
+// window, which cancels the wait, as its close box does) are not among them.
+bool IsTypedKey(const MSG& message) {
+  switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_DEADCHAR:
+      return true;
+  }
+  return false;
 }
 
 // The steps of one start after the language is known, in their fixed order.
@@ -118,7 +126,7 @@ bool WaitWhileStickIsBusy() {
       // program the user was typing in, with the keyboard on its force-quit
       // button, and a push button answers Space by itself. Only the mouse
       // works the buttons.
-      if (!IsKeyboardMessage(message)) {
+      if (!IsTypedKey(message)) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
       }

@@ -51,18 +51,22 @@ else
   tools/build.sh --configure x64 x86-tests fuzz
   chosen=()
   product=0
+  skipped=0
   for preset in x64 x86-tests fuzz; do
     listing=$(ctest --preset "$preset" --show-only=json-v1 "$@" 2>/dev/null) || listing=""
-    case "$listing" in *'"name"'*) chosen+=("$preset") ;; esac
+    case "$listing" in *'"name"'*) ;; *) continue ;; esac
+    # Tests of the 32-bit build that Wine can't run here are skipped unbuilt.
+    [ "$preset" != x86-tests ] || [ "$wine32" = ok ] || { skipped=1; continue; }
+    chosen+=("$preset")
     # A selected test that needs the product build (its REQUIRED_FILES).
     case "$listing" in *"\"$root/build/x86/"*) product=1 ;; esac
   done
-  if [ ${#chosen[@]} -eq 0 ]; then
+  if [ ${#chosen[@]} -eq 0 ] && [ "$skipped" -eq 0 ]; then
     echo "test: no test build has a test that '$*' selects" >&2
     exit 1
   fi
   [ "$product" -eq 0 ] || tools/build.sh x86
-  tools/build.sh "${chosen[@]}"
+  [ ${#chosen[@]} -eq 0 ] || tools/build.sh "${chosen[@]}"
   for preset in "${chosen[@]}"; do
     ctest --preset "$preset" "$@" </dev/null || status=1
   done

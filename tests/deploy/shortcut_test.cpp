@@ -150,16 +150,37 @@ TEST_F(ShortcutTest, HeldOldShortcutFailsAllAttempts) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
 }
 
-// The launch initialises COM for its call and leaves the thread without it
-// again: an MTA initialisation after it succeeds anew. (Wine's shell never
-// returns from opening a shortcut on an MTA thread.)
+// What the thread holds when the shell gets the launch request: the answer
+// of an apartment-threaded initialisation then (S_FALSE: COM was there in
+// that model already), and the current folder.
+HRESULT g_com_at_launch = E_FAIL;
+std::wstring g_folder_at_launch;
+void RecordLaunchThread(const SHELLEXECUTEINFOW&) {
+  g_com_at_launch = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(g_com_at_launch))
+    ::CoUninitialize();
+  wchar_t folder[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, folder);
+  g_folder_at_launch = folder;
+}
+
+// The launch initialises COM (single-threaded apartment) for its call, in the
+// data folder, and leaves the thread without it again: an MTA initialisation
+// after it succeeds anew. (Wine's shell never returns from opening a shortcut
+// on an MTA thread.)
 TEST_F(ShortcutTest, LaunchLeavesNoComBehind) {
   ASSERT_TRUE(
       ::CopyFileW((helpers::ProgramFolder() + L"Portico.exe").c_str(), target_.c_str(), FALSE));
   ASSERT_TRUE(CreateLaunchShortcut(shortcut_.c_str(), target_.c_str(), nullptr, false));
   wchar_t before[MAX_PATH] = {};
   ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
-  LaunchShortcut(shortcut_.c_str(), dir_.Path().c_str());
+  {
+    ScopedOverride<LaunchBeforeShellHook> hook(g_launch_before_shell_for_testing,
+                                               RecordLaunchThread);
+    LaunchShortcut(shortcut_.c_str(), dir_.Path().c_str());
+  }
+  EXPECT_EQ(g_com_at_launch, S_FALSE) << std::hex << g_com_at_launch;
+  EXPECT_EQ(g_folder_at_launch, dir_.Path());
   // The launch made the folder the current one.
   ::SetCurrentDirectoryW(before);
   const HRESULT after = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);

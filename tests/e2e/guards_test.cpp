@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,12 +82,13 @@ class GuardsTest : public EndToEndTest {
 // ---- The wait window ----
 
 // Busy and start mutexes held: the wait window, with its texts and the app
-// name; cancelled by its button or its close box, the start ends undeployed.
+// name; cancelled by its button, its close box or Alt+F4 (the system's keys
+// still close a window), the start ends undeployed.
 TEST_F(GuardsTest, WaitWindowShowsTheAppAndCancelEndsTheStart) {
   MutexHolder busy({L"_OstrelVT7_Mutex", L"_VaultineStart_"});
   ASSERT_TRUE(busy.holding());
-  for (bool close_box : {false, true}) {
-    SCOPED_TRACE(close_box ? "close box" : "cancel button");
+  for (const char* way : {"cancel button", "close box", "Alt+F4"}) {
+    SCOPED_TRACE(way);
     ASSERT_TRUE(WriteAppName("Occupier.exe"));
     RunOptions options;
     options.on_window = [&](const WindowInfo& w) {
@@ -99,8 +101,11 @@ TEST_F(GuardsTest, WaitWindowShowsTheAppAndCancelEndsTheStart) {
       EXPECT_EQ(TextOf(w, 1), L"OK(RC)");
       EXPECT_EQ(TextOf(w, 2), L"Cancel(RC)");
       EXPECT_TRUE(w.ex_style & WS_EX_TOPMOST);
-      return close_box ? ::PostMessageW(w.window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0
-                       : PressButton(w.window, IDCANCEL);
+      if (std::strcmp(way, "close box") == 0)
+        return ::PostMessageW(w.window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
+      if (std::strcmp(way, "Alt+F4") == 0)
+        return PostKey(w.window, nullptr, VK_F4, /*alt=*/true);
+      return PressButton(w.window, IDCANCEL);
     };
     RunResult r = RunLauncher(options);
     ASSERT_TRUE(r.Ended()) << r.Describe();

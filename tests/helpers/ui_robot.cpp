@@ -193,7 +193,7 @@ bool PressButtonWithText(HWND dialog, const std::wstring& text) {
   return false;
 }
 
-bool PostKey(HWND window, HWND target, WPARAM key) {
+bool PostKey(HWND window, HWND target, WPARAM key, bool alt) {
   if (!target) {
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof(thread);
@@ -202,8 +202,13 @@ bool PostKey(HWND window, HWND target, WPARAM key) {
             ? thread.hwndFocus
             : window;
   }
-  return ::PostMessageW(target, WM_KEYDOWN, key, 1) &&
-         ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+  // With Alt held the keyboard sends the system's key messages, with the
+  // context bit (29) set.
+  const UINT down = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  const UINT up = alt ? WM_SYSKEYUP : WM_KEYUP;
+  const LPARAM context = alt ? 0x20000000 : 0;
+  return ::PostMessageW(target, down, key, 1 | context) &&
+         ::PostMessageW(target, up, key, static_cast<LPARAM>(0xC0000001 | context));
 }
 
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms) {

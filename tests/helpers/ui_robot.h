@@ -68,11 +68,11 @@ bool PressButton(HWND dialog, int control_id);
 // there is none or the message could not be delivered.
 bool PressButtonWithText(HWND dialog, const std::wstring& text);
 
-// Posts |key| pressed and released (WM_KEYDOWN, WM_KEYUP), as a keyboard
-// sends it, to |target|; null: to the control that has the keyboard focus in
-// |window|'s thread, or |window| itself when none has. False when a message
-// couldn't be posted.
-bool PostKey(HWND window, HWND target, WPARAM key);
+// Posts |key| pressed and released (WM_KEYDOWN, WM_KEYUP; with |alt| held,
+// WM_SYSKEYDOWN, WM_SYSKEYUP), as a keyboard sends it, to |target|; null: to
+// the control that has the keyboard focus in |window|'s thread, or |window|
+// itself when none has. False when a message couldn't be posted.
+bool PostKey(HWND window, HWND target, WPARAM key, bool alt = false);
 
 // Waits (PollUntil) at most |timeout_ms| for a visible top-level window of
 // |process_id| and |class_name| (empty: any). Returns it, or null.

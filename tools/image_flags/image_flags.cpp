@@ -12,8 +12,7 @@
 // be read or written or isn't a PE image, 2 for a wrong command line.
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,11 +23,14 @@ constexpr uint16_t kRemovableRunFromSwap = 0x0400;  // IMAGE_FILE_REMOVABLE_RUN_
 constexpr uint16_t kNetRunFromSwap = 0x0800;        // IMAGE_FILE_NET_RUN_FROM_SWAP
 
 // Offsets of the PE layout: the DOS header's pointer to the "PE\0\0"
-// signature, and from there the file header's Characteristics and the
-// optional header's CheckSum (the same in PE32 and PE32+).
+// signature, and from there the file header's Characteristics and
+// SizeOfOptionalHeader, and the optional header's Magic and CheckSum (the
+// same in PE32 and PE32+).
 constexpr size_t kNtHeaderPointerAt = 0x3C;
 constexpr size_t kCharacteristicsFromSignature = 4 + 18;
-constexpr size_t kChecksumFromSignature = 4 + 20 + 64;
+constexpr size_t kOptionalSizeFromSignature = 4 + 16;
+constexpr size_t kMagicFromSignature = 4 + 20;
+constexpr size_t kChecksumInOptional = 64;
 
 uint32_t Read16(const Bytes& b, size_t at) {
   return b[at] | static_cast<uint32_t>(b[at + 1]) << 8;
@@ -44,16 +46,20 @@ void Write16(Bytes* b, size_t at, uint32_t value) {
 }
 
 // The header checksum of |image| as Windows computes it (CheckSumMappedFile):
-// the little-endian 16-bit words (an odd last byte padded with 0) added with
-// their carries folded back in, the checksum field itself left out, plus the
-// file's size.
+// the little-endian 16-bit words of the whole file (an odd last byte padded
+// with 0) added with their carries folded back in, the old checksum's two
+// words taken off again in the same arithmetic, plus the file's size.
 uint32_t HeaderChecksum(const Bytes& image, size_t checksum_at) {
   uint32_t sum = 0;
   for (size_t i = 0; i < image.size(); i += 2) {
-    if (i == checksum_at || i == checksum_at + 2)
-      continue;
     sum += image[i] | (i + 1 < image.size() ? static_cast<uint32_t>(image[i + 1]) << 8 : 0);
     sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  sum = (sum + (sum >> 16)) & 0xFFFF;
+  for (size_t word : {checksum_at, checksum_at + 2}) {
+    const uint32_t old = Read16(image, word);
+    sum -= (sum < old);
+    sum = (sum - old) & 0xFFFF;
   }
   return sum + static_cast<uint32_t>(image.size());
 }
@@ -68,13 +74,19 @@ const char* SetRunFromSwap(Bytes* image) {
   // The loader wants the headers 4-aligned; the checksum's words are counted
   // from the file's start.
   if (signature % 4 != 0 || signature > b.size() ||
-      b.size() - signature < kChecksumFromSignature + 4 || Read32(b, signature) != 0x00004550) {
+      b.size() - signature < kMagicFromSignature + kChecksumInOptional + 4 ||
+      Read32(b, signature) != 0x00004550) {
     return "no PE header";
+  }
+  const uint32_t magic = Read16(b, signature + kMagicFromSignature);
+  if ((magic != 0x10B && magic != 0x20B) ||
+      Read16(b, signature + kOptionalSizeFromSignature) < kChecksumInOptional + 4) {
+    return "no PE32 or PE32+ optional header that holds a checksum";
   }
   const size_t characteristics = signature + kCharacteristicsFromSignature;
   Write16(image, characteristics,
           Read16(b, characteristics) | kRemovableRunFromSwap | kNetRunFromSwap);
-  const size_t checksum = signature + kChecksumFromSignature;
+  const size_t checksum = signature + kMagicFromSignature + kChecksumInOptional;
   if (Read32(b, checksum) != 0) {
     const uint32_t sum = HeaderChecksum(b, checksum);
     Write16(image, checksum, sum & 0xFFFF);
@@ -91,9 +103,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* path = argv[1];
-  std::ifstream in(path, std::ios::binary);
-  Bytes image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.is_open() || in.bad()) {
+  Bytes image;
+  std::FILE* in = std::fopen(path, "rb");
+  bool read = in != nullptr;
+  for (int c; read && (c = std::getc(in)) != EOF;)
+    image.push_back(static_cast<uint8_t>(c));
+  read = read && !std::ferror(in);
+  if (in)
+    std::fclose(in);
+  if (!read) {
     std::fprintf(stderr, "image_flags: can't read %s\n", path);
     return 1;
   }
@@ -101,11 +119,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "image_flags: %s: %s\n", path, problem);
     return 1;
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(image.data()),
-            static_cast<std::streamsize>(image.size()));
-  out.close();
-  if (!out) {
+  // Written aside and put in place whole: a failed write leaves the linked
+  // program as it was.
+  const std::string aside = std::string(path) + ".flags";
+  std::FILE* out = std::fopen(aside.c_str(), "wb");
+  const bool written = out && std::fwrite(image.data(), 1, image.size(), out) == image.size();
+  if (!out || std::fclose(out) != 0 || !written || std::rename(aside.c_str(), path) != 0) {
+    std::remove(aside.c_str());
     std::fprintf(stderr, "image_flags: can't write %s\n", path);
     return 1;
   }
