@@ -172,8 +172,7 @@ say "gallery: $out/gallery/index.html"
 # payloads (from deploy/components.def), in its order; the packed size is that
 # of the stream embedded in the program. It is written aside and put in place
 # only when complete: a missing stream leaves no manifest at all.
-version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
-  resources/quillon.rc)
+version=$(quillon_cached "$build" QUILLON_VERSION)
 commit=$(quillon_sources_state)
 tool() { "$@" 2>/dev/null | head -n 1; }
 {

@@ -15,7 +15,7 @@
 #
 # Without PROGRAM and SIGNED it only reads the identity and names the signer.
 # Otherwise it signs PROGRAM (SHA-256, the identity's whole chain, the
-# product's name from resources/quillon.rc and URL as the description, the
+# product's name as its build recorded it and URL as the description, the
 # time stamp) and verifies the signature against the identity's certificates,
 # with the system's roots for a chain that stops below its root. Signing
 # leaves PROGRAM's Authenticode digest as it was; verify prints it, and a
@@ -112,8 +112,9 @@ fi
 cat "$work/certs.pem" >"$work/trust.pem"
 [ ! -f /etc/ssl/certs/ca-certificates.crt ] || cat /etc/ssl/certs/ca-certificates.crt >>"$work/trust.pem"
 
-product=$(sed -n 's/^ *VALUE "ProductName", "\(.*\)"$/\1/p' "$root/resources/quillon.rc")
-[ -n "$product" ] || stop "resources/quillon.rc names no ProductName"
+source "$root/tools/product.sh"
+product=$(quillon_cached "$(dirname "$program")" QUILLON_PRODUCT_NAME)
+[ -n "$product" ] || stop "no product name for the signature: $program lies in no build of the product"
 sign=(osslsigncode sign "${identity[@]}" -h sha256 -n "$product")
 [ -z "$url" ] || sign+=(-i "$url")
 stamp=()
