@@ -9,8 +9,9 @@
 #   quillon_sources             prints the sources, NUL-separated, relative to the tree's
 #                               root: the files that git tracks or would add (a build
 #                               compiles every .cpp of a library's folder, tracked or not)
-#   quillon_sources_state       prints the commit, "with local changes" added when any
-#                               source differs from it or isn't tracked
+#   quillon_sources_state       prints the commit, "with local changes" added when the
+#                               sources, as git would store them, aren't its tree: a file
+#                               changed, removed or not tracked (and not ignored) is one
 
 QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -33,17 +34,31 @@ quillon_product_build() {
   fi
 }
 
+# quillon_sources_index INDEX: the sources as git would store them, every file
+# that it tracks or would add, in the index file INDEX of their own; both
+# functions below read it, so that what a build copies and what a record
+# calls clean are one rule, whatever git's settings show or hide.
+quillon_sources_index() {
+  rm -f "$1"
+  GIT_INDEX_FILE=$1 git -C "$QUILLON_ROOT" add -A
+}
+
 quillon_sources() {
-  git -C "$QUILLON_ROOT" ls-files -z --cached --others --exclude-standard |
-    while IFS= read -r -d '' f; do [ -e "$QUILLON_ROOT/$f" ] && printf '%s\0' "$f"; done
+  local index
+  index=$(mktemp -u "${TMPDIR:-/tmp}/quillon-index.XXXXXX")
+  quillon_sources_index "$index" && GIT_INDEX_FILE=$index git -C "$QUILLON_ROOT" ls-files -z
+  rm -f "$index"
 }
 
 quillon_sources_state() {
-  local commit
+  local commit index tree
   commit=$(git -C "$QUILLON_ROOT" rev-parse HEAD 2>/dev/null) || { echo unknown; return; }
-  if [ -n "$(git -C "$QUILLON_ROOT" status --porcelain 2>/dev/null)" ]; then
-    echo "$commit with local changes"
-  else
+  index=$(mktemp -u "${TMPDIR:-/tmp}/quillon-index.XXXXXX")
+  tree=$(quillon_sources_index "$index" && GIT_INDEX_FILE=$index git -C "$QUILLON_ROOT" write-tree)
+  rm -f "$index"
+  if [ "$tree" = "$(git -C "$QUILLON_ROOT" rev-parse "$commit^{tree}")" ]; then
     echo "$commit"
+  else
+    echo "$commit with local changes"
   fi
 }

@@ -3,7 +3,9 @@
 # program and stand-in components), unsigned and signed, in the working
 # folder:
 #   tests/release/release_test.sh PRODUCT_DIR
-# Unsigned: every file in its place, the manifest names every component,
+# The sources that a record calls clean are those that a rebuild copies,
+# whatever git's settings hide. Unsigned: every file in its place, the
+# manifest names every component,
 # SHA256SUMS verifies with sha256sum -c (and fails on a changed byte), and the
 # stick's program is the build's. Signed, by a throwaway authority made here
 # (root, intermediate, code-signing certificate, time stamps from a local
@@ -36,6 +38,30 @@ release() {
   "$root/tools/release.sh" --build-dir "$product" "$@" "$work/files/.cfg" "$work/$name" \
     >"$work/$name.log" 2>&1 || status=$?
 }
+
+# ---- The sources that a record names ----
+# A repository of its own with the functions, whose settings hide untracked
+# files from git status; the build would compile them all the same.
+tree="$work/tree"
+mkdir -p "$tree/tools"
+cp "$root/tools/product.sh" "$tree/tools/"
+(cd "$tree" && git init -q && git config status.showUntrackedFiles no &&
+  echo ignored.cpp >.gitignore && echo a >a.cpp && git add -A &&
+  git -c user.name=t -c user.email=t@t commit -qm sources)
+commit=$(git -C "$tree" rev-parse HEAD)
+# Rows: a change | the state's suffix | the sources listed.
+while IFS='|' read -r change suffix listed; do
+  git -C "$tree" reset -q --hard && git -C "$tree" clean -qfdx
+  actual=$(cd "$tree" && eval "$change" && source tools/product.sh &&
+    echo "$(quillon_sources_state)|$(quillon_sources | tr '\0' '\n' | LC_ALL=C sort | paste -sd' ')")
+  [ "$actual" = "$commit$suffix|$listed" ] || fail "sources after '$change': $actual"
+done <<EOF
+:||.gitignore a.cpp tools/product.sh
+touch new.cpp| with local changes|.gitignore a.cpp new.cpp tools/product.sh
+touch ignored.cpp||.gitignore a.cpp tools/product.sh
+echo b >>a.cpp| with local changes|.gitignore a.cpp tools/product.sh
+rm a.cpp| with local changes|.gitignore tools/product.sh
+EOF
 
 # ---- Unsigned ----
 release plain
