@@ -5,15 +5,17 @@
 #   tests/release/release_test.sh PRODUCT_DIR
 # The sources that a record calls clean are those that a rebuild copies,
 # whatever git's settings hide. Unsigned: every file in its place, the
-# manifest names every component,
-# SHA256SUMS verifies with sha256sum -c (and fails on a changed byte), and the
-# stick's program is the build's. Signed, by a throwaway authority made here
-# (root, intermediate, code-signing certificate, time stamps from a local
-# server; no key lives anywhere else): the signature verifies against the
-# root alone and fails on a changed byte, its Authenticode digest is the
-# build's (as the README checks it), and the manifest names the signer. The
-# signed program is left in launcher/, beside the build's components, for
-# the test release_signed_start, which starts it from a stick under Wine.
+# manifest names every component, the exact xz source and, with the
+# .buildinfo, the tools' exact packages; SHA256SUMS verifies with sha256sum
+# -c (and fails on a changed byte), and the stick's program is the build's.
+# Signed, by a throwaway authority made here (root,
+# intermediate, code-signing certificate, time stamps from a local server; no
+# key lives anywhere else): the signature verifies against the root alone
+# and fails on a changed byte, its Authenticode digest is the build's
+# (as the README checks it), and the manifest names the signer and the
+# exact osslsigncode. The signed program is left in launcher/, beside the
+# build's components, for the test release_signed_start, which starts it
+# from a stick under Wine.
 # tools/sign.sh signs nothing without its identity, a whole chain or the time
 # stamp asked for, and a release without its signature has no stick; a test
 # build is no release's.
@@ -66,10 +68,11 @@ EOF
 # ---- Unsigned ----
 release plain
 out="$work/plain"
+buildinfo="quillon_$(sed -n 's/^QUILLON_VERSION:INTERNAL=//p' "$product/CMakeCache.txt").buildinfo"
 [ "$status" -eq 0 ] || { cat "$work/plain.log"; fail "tools/release.sh failed"; }
 for f in stick/Quillon.exe stick/.cfg/Language.cfg stick/.cfg/0409.cfg stick/.cfg/0411.cfg \
          stick/.cfg/0804.cfg stick/.cfg/Setting.ini gallery/index.html check-stick.txt \
-         SHA256SUMS MANIFEST; do
+         SHA256SUMS MANIFEST "$buildinfo"; do
   [ -s "$out/$f" ] || fail "$f missing or empty"
 done
 [ "$(grep -c unsigned "$work/plain.log")" -eq 1 ] ||
@@ -101,23 +104,40 @@ done < <(grep '^component ' "$out/MANIFEST")
 cmp "$out/stick/Quillon.exe" "$built" || fail "the release's Quillon.exe isn't the build's"
 echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" | cut -c1-16) = the build's"
 
-# Only the product's configuration of this tree makes a release: the
-# product build's cache changed as another build's would be.
-while IFS='|' read -r name edit; do
+# The record: the xz source as the set-up recorded it, whose tree says the
+# same version; the compiler's package at the version installed; the
+# program's sum.
+xz=$(sed -n 's/^QUILLON_XZ_SOURCE_DIR:PATH=//p' "$product/CMakeCache.txt")
+grep -qx "xz-source $(cat "$xz/.quillon-source")" "$out/MANIFEST" ||
+  fail "MANIFEST: $(grep '^xz-source' "$out/MANIFEST"), $xz records $(cat "$xz/.quillon-source")"
+changelog=$(sed -n '1s/^\([^ ]*\) (\([^)]*\)).*/\1 (= \2)/p' "$xz/debian/changelog")
+compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-win32)
+compiler="g++-mingw-w64-i686-win32 (= $compiler_version)"
+for line in "Built-Using: $changelog" " $compiler" " $(sum "$built") $(wc -c <"$built") Quillon.exe"; do
+  sed 's/,$//' "$out/$buildinfo" | grep -qxF "$line" ||
+    fail "$buildinfo: no '$line': $(cat "$out/$buildinfo")"
+done
+echo "release: the record names the xz source and the tools exactly"
+
+# Only the product's configuration of this tree makes a release, with the
+# record that a release names: the product build's cache changed as another
+# build's would be, or one without the xz source's record.
+while IFS='|' read -r name expected edit; do
   mkdir -p "$work/$name"
   cp "$built" "$work/$name/"
   [ -z "$edit" ] || sed "$edit" "$product/CMakeCache.txt" >"$work/$name/CMakeCache.txt"
   status=0
   "$root/tools/release.sh" --build-dir "$work/$name" "$work/files/.cfg" "$work/$name/out" \
     >"$work/$name.log" 2>&1 || status=$?
-  [ "$status" -eq 1 ] && grep -q "is not a build of this tree's product" "$work/$name.log" &&
+  [ "$status" -eq 1 ] && grep -q "$expected" "$work/$name.log" &&
     [ ! -e "$work/$name/out/stick" ] || fail "a release from the $name build: status $status," \
       "$(cat "$work/$name.log")"
 done <<EOF
-test|s/^QUILLON_TESTS:BOOL=.*/QUILLON_TESTS:BOOL=ON/
-x86-64|s/mingw-i686\.cmake/mingw-x86_64.cmake/
-other-tree|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
-no-build|
+test|is not a build of this tree's product|s/^QUILLON_TESTS:BOOL=.*/QUILLON_TESTS:BOOL=ON/
+x86-64|is not a build of this tree's product|s/mingw-i686\.cmake/mingw-x86_64.cmake/
+other-tree|is not a build of this tree's product|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
+no-build|is not a build of this tree's product|
+no-xz-record|records no QUILLON_XZ_SOURCE|s/^QUILLON_XZ_SOURCE:INTERNAL=.*/QUILLON_XZ_SOURCE:INTERNAL=/
 EOF
 
 # ---- The throwaway authority, and its time-stamp server ----
@@ -242,8 +262,9 @@ if osslsigncode verify -CAfile "$pki/root.pem" -in "$work/changed.exe" >/dev/nul
 fi
 # The manifest: the signature, the signer, its certificate, both programs'
 # sums, the digest.
-grep -q "^signature osslsigncode [0-9.]*, SHA-256, time stamp from $stamps_url/stamper\$" \
-  "$out/MANIFEST" || fail "MANIFEST: $(grep '^signature' "$out/MANIFEST")"
+signer_tool="osslsigncode $(dpkg-query -W -f='${Version}' osslsigncode)"
+grep -qxF "signature $signer_tool, SHA-256, time stamp from $stamps_url/stamper" "$out/MANIFEST" ||
+  fail "MANIFEST: $(grep '^signature' "$out/MANIFEST")"
 while IFS='|' read -r field expected; do
   [ "$(manifest "$field")" = "$expected" ] ||
     fail "MANIFEST $field: '$(manifest "$field")', expected '$expected'"
