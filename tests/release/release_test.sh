@@ -7,12 +7,13 @@
 # whatever git's settings hide. Unsigned: every file in its place, the
 # manifest names every component, the exact xz source and, with the
 # .buildinfo, the tools' exact packages; SHA256SUMS verifies with sha256sum
-# -c (and fails on a changed byte), and the stick's program is the build's.
-# Signed, by a throwaway authority made here (root,
+# -c (and fails on a changed byte), and the stick's program is the build's;
+# tools/reproduce.sh --against passes on it and names a recorded version
+# changed by hand. Signed, by a throwaway authority made here (root,
 # intermediate, code-signing certificate, time stamps from a local server; no
 # key lives anywhere else): the signature verifies against the root alone
 # and fails on a changed byte, its Authenticode digest is the build's
-# (as the README checks it), and the manifest names the signer and the
+# (tools/reproduce.sh --against), and the manifest names the signer and the
 # exact osslsigncode. The signed program is left in launcher/, beside the
 # build's components, for the test release_signed_start, which starts it
 # from a stick under Wine.
@@ -117,7 +118,33 @@ for line in "Built-Using: $changelog" " $compiler" " $(sum "$built") $(wc -c <"$
   sed 's/,$//' "$out/$buildinfo" | grep -qxF "$line" ||
     fail "$buildinfo: no '$line': $(cat "$out/$buildinfo")"
 done
-echo "release: the record names the xz source and the tools exactly"
+# The check that anyone can run passes on it, and names what a hand changed
+# in the record (the program compared byte for byte).
+against() {
+  status=0
+  "$root/tools/reproduce.sh" --against "$1" --first "$product" >"$work/against.log" 2>&1 || status=$?
+}
+against "$out"
+[ "$status" -eq 0 ] && grep -qx "reproduce: nothing differs from the release's record" "$work/against.log" ||
+  fail "reproduce.sh --against its own release: status $status, $(cat "$work/against.log")"
+# Rows: the file changed | the change | what is named.
+while IFS='|' read -r file edit expected; do
+  rm -rf "$work/changed" && mkdir -p "$work/changed/stick"
+  cp "$out/MANIFEST" "$out/$buildinfo" "$work/changed/"
+  cp "$built" "$work/changed/stick/Quillon.exe"
+  sed -i "$edit" "$work/changed/$file"
+  against "$work/changed"
+  [ "$status" -eq 1 ] && grep -qF "reproduce: $expected" "$work/against.log" ||
+    fail "reproduce.sh --against, $file changed by '$edit': status $status, $(cat "$work/against.log")"
+done <<EOF
+$buildinfo|s/^ $compiler/ g++-mingw-w64-i686-win32 (= 12.2.0-1)/|g++-mingw-w64-i686-win32 differs: the release's 12.2.0-1, here $compiler_version
+MANIFEST|s/^xz-source xz-utils [^ ]*/xz-source xz-utils 5.4.1-1/|the xz source differs: the release's xz-utils 5.4.1-1
+MANIFEST|s/^sources [0-9a-f]*/sources 0123456789/|the sources' commit differs: the release's 0123456789
+MANIFEST|/^component OSTRELVT_DLL /s/ [0-9]*\$/ 1/|the component OSTRELVT_DLL differs
+stick/Quillon.exe|1s/^MZ/MX/|Quillon.exe differs: the release's SHA-256
+EOF
+echo "release: the record names the xz source and the tools exactly; reproduce.sh --against passes, and" \
+  "names a changed version"
 
 # Only the product's configuration of this tree makes a release, with the
 # record that a release names: the product build's cache changed as another
@@ -241,16 +268,10 @@ for line in 'Message digest algorithm *: SHA256' 'Text description: Vaultine' \
   grep -q "^[[:space:]]*$line *\$" "$work/verify.log" || fail "osslsigncode verify: no '$line'"
 done
 # Its Authenticode digest is that of the build's program: the signature of the
-# release put on it (as the README tells) gives the release, byte for byte.
-osslsigncode extract-signature -pem -in "$program" -out "$work/quillon.sig" >/dev/null
-osslsigncode attach-signature -sigin "$work/quillon.sig" -in "$built" -out "$work/rebuilt.exe" \
-  >"$work/attach.log" 2>&1 || true
-digest() { sed -n "s/^$1 message digest *: *\([0-9A-F]*\).*/\1/p" "$work/attach.log"; }
-[ -n "$(digest Current)" ] && [ "$(digest Current)" = "$(manifest authenticode-sha256)" ] ||
-  fail "the signature's digest $(digest Current), the MANIFEST's $(manifest authenticode-sha256)"
-[ "$(digest Calculated)" = "$(digest Current)" ] ||
-  fail "the build's Authenticode digest $(digest Calculated), the release's $(digest Current)"
-cmp "$work/rebuilt.exe" "$program" || fail "the build's program with the release's signature isn't the release"
+# release put on it gives the release, byte for byte.
+against "$out"
+[ "$status" -eq 0 ] && grep -q "Authenticode digest is the release's" "$work/against.log" ||
+  fail "reproduce.sh --against the signed release: status $status, $(cat "$work/against.log")"
 # A changed byte, in the program's code, fails.
 cp "$program" "$work/changed.exe"
 offset=4096
