@@ -20,13 +20,16 @@
 # for the test streams too (tests/deploy).
 include(ExternalProject)
 set(QUILLON_PACKER "${CMAKE_BINARY_DIR}/packer/pack_payload" CACHE INTERNAL "The payload packer")
+find_program(QUILLON_HOST_C_COMPILER clang REQUIRED)
+find_program(QUILLON_HOST_CXX_COMPILER clang++ REQUIRED)
 ExternalProject_Add(quillon_packer
   SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/pack_payload"
   BINARY_DIR "${CMAKE_BINARY_DIR}/packer"
   # xz's host project names its tools' links after themselves, which Ninja
   # refuses; the packer is small, make builds it.
   CMAKE_GENERATOR "Unix Makefiles"
-  CMAKE_ARGS -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  CMAKE_ARGS "-DCMAKE_C_COMPILER=${QUILLON_HOST_C_COMPILER}"
+             "-DCMAKE_CXX_COMPILER=${QUILLON_HOST_CXX_COMPILER}"
              "-DQUILLON_XZ_SOURCE_DIR=${QUILLON_XZ_SOURCE_DIR}"
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS "${QUILLON_PACKER}"

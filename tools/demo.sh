@@ -122,7 +122,8 @@ report() {
       "($gallery/findings.txt)"
     head -n 1 "$demo/release/MANIFEST"
     grep ' stick/Quillon.exe$' "$demo/release/SHA256SUMS"
-    echo "$demo/release: stick/, SHA256SUMS ($(wc -l <"$demo/release/SHA256SUMS") files), MANIFEST"
+    echo "$demo/release: stick/, SHA256SUMS ($(wc -l <"$demo/release/SHA256SUMS") files), MANIFEST," \
+      "$(cd "$demo/release" && ls *.buildinfo)"
   else
     echo "the release failed (status $gallery_status): see $demo/release.log"
   fi

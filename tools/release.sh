@@ -27,10 +27,16 @@
 #   check-stick.txt    the stick checker's findings (tools/check-stick.sh)
 #   gallery/           every dialog in every language (tools/gallery.sh)
 #   SHA256SUMS         the program and every stick file (cd OUT && sha256sum -c SHA256SUMS)
-#   MANIFEST           the program's version, the sources' commit, the tools,
-#                      the signature ("signature none", or tools/sign.sh's
-#                      lines), and per component its name, size, SHA-256 and
-#                      packed size
+#   MANIFEST           the program's version, the sources' commit, the xz
+#                      source (package, version, its .dsc's SHA-256), the
+#                      .buildinfo's name, the signature ("signature none", or
+#                      tools/sign.sh's lines), and per component its name,
+#                      size, SHA-256 and packed size
+#   quillon_VERSION.buildinfo
+#                      the build as Debian records one (deb-buildinfo(5)):
+#                      the program's sums, the xz source it embeds
+#                      (Built-Using) and the exact Debian packages of the tools
+#                      that made it (Installed-Build-Depends)
 #
 # The checker and the gallery run on the stick with the signed program; they
 # read its .cfg files only. Stops, with a non-zero exit, when the identity
@@ -85,15 +91,14 @@ say() { echo "release: $*"; }
 source "$root/tools/product.sh"
 if [ -n "$build_dir" ]; then
   why=$(quillon_product_build "$build_dir" 2>&1) || { echo "release: $why" >&2; exit 1; }
-  components=$(quillon_cached "$build_dir" QUILLON_COMPONENTS_DIR)
-  [ -n "$components" ] || components=$(quillon_cached "$build_dir" QUILLON_STANDIN_COMPONENTS_DIR)
+  components=$(quillon_components "$build_dir")
 else
   tools/setup.sh >&2
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-rm -rf "$out/stick" "$out/gallery" "$out/SHA256SUMS" "$out/MANIFEST" \
+rm -rf "$out/stick" "$out/gallery" "$out/SHA256SUMS" "$out/MANIFEST" "$out"/*.buildinfo \
   "$out/check-stick.txt" "$out/gallery.log"
 
 # sign [PROGRAM SIGNED]: tools/sign.sh with the release's identity, from the
@@ -168,38 +173,55 @@ say "gallery: $out/gallery/index.html"
 (cd "$out" && find stick -type f | LC_ALL=C sort | tr '\n' '\0' | xargs -0 sha256sum) \
   >"$out/SHA256SUMS"
 
-# 7. The manifest. The component rows are those of the build's listing of the
-# payloads (from deploy/components.def), in its order; the packed size is that
-# of the stream embedded in the program. It is written aside and put in place
-# only when complete: a missing stream leaves no manifest at all.
-version=$(sed -n 's/^ *FILEVERSION *\([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' \
-  resources/quillon.rc)
-commit=$(quillon_sources_state)
-tool() { "$@" 2>/dev/null | head -n 1; }
+# 7. The record: the manifest and the .buildinfo. The component rows are
+# those of the build's listing of the payloads (from deploy/components.def),
+# in its order. The tools' packages are those that hold the files the build
+# recorded, at their versions installed here. Both are written aside and put
+# in place only when complete: a missing stream, or a tool that no Debian
+# package holds, leaves no record at all.
+version=$(quillon_cached "$build" QUILLON_VERSION)
+xz=$(quillon_cached "$build" QUILLON_XZ_SOURCE)
+buildinfo="quillon_$version.buildinfo"
+mapfile -t files < <(quillon_cached "$build" QUILLON_BUILD_FILES | tr ';' '\n')
+packages=$(quillon_packages "${files[@]}" 2>"$work/packages.log") || {
+  sed 's/^/release: /' "$work/packages.log" >&2
+  echo "release: the record can't name every tool of the build" >&2
+  exit 1
+}
 {
   echo "program Quillon.exe $version"
-  echo "sources $commit"
-  echo "compiler $(tool i686-w64-mingw32-g++-win32 --version)"
-  echo "linker $(tool i686-w64-mingw32-ld --version)"
-  echo "xz-source $(sed -n 's/^#define LZMA_VERSION_\(MAJOR\|MINOR\|PATCH\) \([0-9]*\).*/\2/p' \
-    .deps/xz/src/liblzma/api/lzma/version.h | paste -sd.)"
+  echo "sources $(quillon_sources_state)"
+  echo "xz-source $xz"
+  echo "build-info $buildinfo"
   echo "packer tools/pack_payload, with the liblzma of the xz source"
   echo "$signature"
   echo "# component RESOURCE FILE SIZE SHA256 PACKED_SIZE"
-  while read -r resource file _; do
-    stream="$build/payloads/$(printf '%s' "$resource" | tr 'a-z' 'A-Z').lzma"
-    [ -f "$stream" ] || { echo "release: no packed stream for $resource" >&2; exit 1; }
-    echo "component $resource $file $(wc -c <"$components/$file" | tr -d ' ')" \
-      "$(sha256sum <"$components/$file" | cut -d' ' -f1) $(wc -c <"$stream" | tr -d ' ')"
-  done <"$build/payloads/components.txt"
+  quillon_component_rows "$build" 2>"$work/rows.log" || { sed 's/^/release: /' "$work/rows.log" >&2; exit 1; }
 } >"$work/MANIFEST"
 [ "$(grep -c '^component ' "$work/MANIFEST")" -gt 0 ] || {
   echo "release: the manifest lists no component" >&2
   exit 1
 }
+size=$(wc -c <"$build/Quillon.exe" | tr -d ' ')
+{
+  echo "Format: 1.0"
+  echo "Source: quillon"
+  echo "Version: $version"
+  for sum in md5 sha1 sha256; do
+    echo "Checksums-$(sed 's/^./\u&/' <<<"$sum"):"
+    echo " $("${sum}sum" <"$build/Quillon.exe" | cut -d' ' -f1) $size Quillon.exe"
+  done
+  echo "Built-Using: $(cut -d' ' -f1 <<<"$xz") (= $(cut -d' ' -f2 <<<"$xz"))"
+  echo "Build-Origin: $(dpkg-vendor --query Vendor)"
+  echo "Build-Architecture: $(dpkg --print-architecture)"
+  echo "Build-Date: $(date -R)"
+  echo "Installed-Build-Depends:"
+  sed 's/^/ /; $!s/$/,/' <<<"$packages"
+} >"$work/buildinfo"
+mv "$work/buildinfo" "$out/$buildinfo"
 mv "$work/MANIFEST" "$out/MANIFEST"
 
 say "Quillon.exe $version, $(grep -c '^component ' "$out/MANIFEST") components," \
   "$(wc -l <"$out/SHA256SUMS") files summed"
 say "$(grep ' stick/Quillon.exe$' "$out/SHA256SUMS")"
-say "$out: stick/, gallery/, SHA256SUMS, MANIFEST"
+say "$out: stick/, gallery/, SHA256SUMS, MANIFEST, $buildinfo"

@@ -1,6 +1,7 @@
-# Package installs that survive a registry's bad day. Sourced by
-# tools/setup.sh, and by its test, which points QUILLON_APT at a stand-in apt
-# and QUILLON_APT_ETC at a made-up /etc/apt.
+# Package installs that survive a registry's bad day, and the download of a
+# pinned source package. Sourced by tools/setup.sh, and by its test, which
+# points QUILLON_APT and QUILLON_APT_CACHE at a stand-in apt and
+# QUILLON_APT_ETC at a made-up /etc/apt.
 #
 # A registry can serve an index that fails apt's check (a mirror in the middle
 # of a sync): `apt-get update` then exits 100 although every other index
@@ -14,6 +15,7 @@
 # that list's versions.
 
 QUILLON_APT=${QUILLON_APT:-apt-get}
+QUILLON_APT_CACHE=${QUILLON_APT_CACHE:-apt-cache}
 QUILLON_APT_ETC=${QUILLON_APT_ETC:-/etc/apt}
 QUILLON_APT_TRIES=${QUILLON_APT_TRIES:-3}
 QUILLON_APT_PAUSE=${QUILLON_APT_PAUSE:-5}
@@ -147,4 +149,86 @@ quillon_apt_install() {
 # the 64-bit loader.
 quillon_wine32_install() {
   quillon_apt_install "$1" wine64 wine32:i386
+}
+
+# quillon_pinned_source PIN DEST WORKDIR: DEST holds the unpacked source
+# package that the file PIN names in its one line "PACKAGE VERSION SHA256"
+# (SHA256: that of its .dsc), or, when QUILLON_XZ_VERSION names another
+# version, that one: an override. DEST/.quillon-source records which, as
+# "PACKAGE VERSION SHA256", with " override" after an override, and DEST is
+# fetched again whenever it records another than the one asked for: from
+# whichever suite of the machine's sources offers it, through a private
+# deb-src list in WORKDIR. Returns 1 and leaves DEST as it was when the
+# registry doesn't offer that version (naming the versions it offers), the
+# download fails, or the .dsc isn't the one that PIN names.
+quillon_pinned_source() {
+  local pin=$1 dest=$2 work=$3 package version sha256 wanted record opts offers dsc got
+  read -r package version sha256 < <(grep -v '^[[:space:]]*\(#\|$\)' "$pin")
+  [ -n "$sha256" ] || { echo "setup: $pin names no \"PACKAGE VERSION SHA256\"" >&2; return 1; }
+  wanted=${QUILLON_XZ_VERSION:-$version}
+  record=$(cat "$dest/.quillon-source" 2>/dev/null) || true
+  if [ "$wanted" = "$version" ]; then
+    [ "$record" != "$package $version $sha256" ] || return 0
+  else
+    [[ "$record" != "$package $wanted "*" override" ]] || return 0
+  fi
+  echo "setup: fetching the $package source package $wanted"
+  rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/preferences" "$work/src"
+  quillon_apt_failed=""
+  quillon_apt_sources deb-src "$work/parts"
+  mapfile -t opts < <(quillon_apt_private_opts "$work")
+  # root downloads as itself: the private folder is not the _apt user's.
+  opts+=(-o "Debug::NoLocking=1" -o "APT::Sandbox::User=root")
+  quillon_apt_update "${opts[@]}"
+  # " xz-utils | 5.4.1-1+deb12u2 | http://deb.debian.org/debian-security bookworm-security/main Sources"
+  # becomes "5.4.1-1+deb12u2 (bookworm-security)".
+  offers=$(LC_ALL=C "$QUILLON_APT_CACHE" "${opts[@]}" madison "$package" 2>/dev/null |
+    awk -F' *[|] *' '$3 ~ / Sources$/ { split($3, w, " "); sub(/\/.*/, "", w[2]); print $2 " (" w[2] ")" }' |
+    sort -u)
+  if ! awk -v v="$wanted" '$1 == v { found = 1 } END { exit !found }' <<<"$offers"; then
+    echo "setup: the registry doesn't offer $package $wanted, which" \
+      "$([ "$wanted" = "$version" ] && echo "$pin names" || echo "QUILLON_XZ_VERSION asks for");" \
+      "it offers: $(sed -n 'H; ${ x; s/^\n//; s/\n/, /g; p }' <<<"${offers:-no version}")" >&2
+    [ "$wanted" != "$version" ] ||
+      echo "setup: to build from another anyway, name it in QUILLON_XZ_VERSION (an override, recorded)" >&2
+    return 1
+  fi
+  (cd "$work/src" && LC_ALL=C "$QUILLON_APT" "${opts[@]}" source --download-only -qq "$package=$wanted") || {
+    echo "setup: the $package source package $wanted could not be downloaded" >&2
+    return 1
+  }
+  dsc="$work/src/${package}_${wanted#*:}.dsc"
+  got=$(sha256sum <"$dsc" | cut -d' ' -f1)
+  if [ "$wanted" = "$version" ]; then
+    if [ "$got" != "$sha256" ]; then
+      echo "setup: $(basename "$dsc") has the SHA-256 $got; $pin names $sha256: not used" >&2
+      return 1
+    fi
+    record="$package $version $sha256"
+  else
+    record="$package $wanted $got override"
+    echo "setup: $package $wanted instead of the pinned $version (QUILLON_XZ_VERSION):" \
+      "recorded as an override"
+  fi
+  rm -rf "$dest.new"
+  dpkg-source --no-check --no-copy -x "$dsc" "$dest.new" >"$work/unpack.log" 2>&1 || {
+    cat "$work/unpack.log" >&2
+    echo "setup: $(basename "$dsc") could not be unpacked" >&2
+    return 1
+  }
+  echo "$record" >"$dest.new/.quillon-source"
+  if [ -d "$dest" ] && diff -rq -x .quillon-source "$dest" "$dest.new" >/dev/null 2>&1; then
+    # The same tree, only not recorded yet: kept with its files' times, so
+    # that no build of it starts over.
+    echo "$record" >"$dest/.quillon-source"
+    rm -rf "$dest.new"
+  else
+    # Swapped in whole, so that a build never meets half a tree.
+    rm -rf "$dest.old"
+    [ ! -e "$dest" ] || mv "$dest" "$dest.old"
+    mv "$dest.new" "$dest"
+    rm -rf "$dest.old"
+  fi
+  rm -rf "$work"
+  echo "setup: liblzma from $package $wanted$(awk -v v="$wanted" '$1 == v { printf " %s", $2 }' <<<"$offers")"
 }

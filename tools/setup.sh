@@ -4,8 +4,9 @@
 # 32-bit programs, a virtual display, clang for the fuzz targets, gcovr for
 # the coverage map, a CJK font and Chromium for the gallery, osslsigncode for
 # signed releases, hyperfine and datamash for the benchmarks), fetches the xz
-# source that liblzma is built from, and makes the Wine prefix that the tests
-# copy. Safe to run again: it only adds what is missing.
+# source that liblzma is built from (the version that xz-source.pin names),
+# and makes the Wine prefix that the tests copy. Safe to run again: it only
+# adds what is missing.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -64,29 +65,12 @@ if [ ${#need[@]} -gt 0 ]; then
   }
 fi
 
-# liblzma comes from Debian's xz-utils source package. The machine's apt
-# sources are left alone: a private source list (the machine's own archives,
-# as deb-src) and a private lists folder are used for this one download.
-if [ ! -f "$deps/xz/CMakeLists.txt" ]; then
-  echo "setup: fetching the xz-utils source package"
-  work="$deps/apt"
-  rm -rf "$work" && mkdir -p "$work/lists/partial" "$work/preferences" "$work/src"
-  quillon_apt_failed=""
-  quillon_apt_sources deb-src "$work/parts"
-  mapfile -t opts < <(quillon_apt_private_opts "$work")
-  # root downloads as itself: the private folder is not the _apt user's.
-  opts+=(-o "Debug::NoLocking=1" -o "APT::Sandbox::User=root")
-  quillon_apt_update "${opts[@]}"
-  (cd "$work/src" && "$QUILLON_APT" "${opts[@]}" source --download-only -qq xz-utils) || {
-    echo "setup: the xz-utils source package could not be downloaded" >&2
-    exit 1
-  }
-  dsc=$(ls "$work"/src/xz-utils_*.dsc | head -n 1)
-  echo "setup: liblzma from $(basename "$dsc" .dsc)"
-  rm -rf "$deps/xz"
-  dpkg-source --no-check --no-copy -x "$dsc" "$deps/xz" >/dev/null
-  rm -rf "$work"
-fi
+# liblzma comes from Debian's xz-utils source package, exactly the version
+# that xz-source.pin names (or QUILLON_XZ_VERSION's, recorded as an override;
+# tools/setup-apt.sh). The machine's apt sources are left alone: a private
+# source list (the machine's own archives, as deb-src) and a private lists
+# folder serve this one download.
+quillon_pinned_source "$root/xz-source.pin" "$deps/xz" "$deps/apt" || exit 1
 # The Unix locales whose UI languages the language tests start the launcher
 # under (Wine takes the UI language from the process's Unix locale, only for
 # locales that exist). Compiled into .deps/locales; tests point LOCPATH there.

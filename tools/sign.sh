@@ -15,7 +15,7 @@
 #
 # Without PROGRAM and SIGNED it only reads the identity and names the signer.
 # Otherwise it signs PROGRAM (SHA-256, the identity's whole chain, the
-# product's name from resources/quillon.rc and URL as the description, the
+# product's name as its build recorded it and URL as the description, the
 # time stamp) and verifies the signature against the identity's certificates,
 # with the system's roots for a chain that stops below its root. Signing
 # leaves PROGRAM's Authenticode digest as it was; verify prints it, and a
@@ -23,6 +23,7 @@
 # with the time stamp that was asked for, is written to SIGNED, and then the
 # manifest's lines of the signature go to standard output:
 #   signature osslsigncode VERSION, SHA-256, time stamp from URL|no time stamp
+#                  (VERSION: that of the Debian package)
 #   signer SUBJECT
 #   signer-certificate-sha256 FINGERPRINT
 #   program-unsigned-sha256 SHA256
@@ -75,6 +76,10 @@ stop() {
 }
 command -v osslsigncode >/dev/null && command -v openssl >/dev/null ||
   stop "osslsigncode or openssl is missing: tools/setup.sh installs them"
+source "$root/tools/product.sh"
+# "osslsigncode (= 2.9-1~bpo12+1)": the signature names its tool exactly.
+signer_tool=$(quillon_packages "$(command -v osslsigncode)") ||
+  stop "this osslsigncode is no Debian package's, which a signature could name: tools/setup.sh installs one"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-sign.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -112,8 +117,8 @@ fi
 cat "$work/certs.pem" >"$work/trust.pem"
 [ ! -f /etc/ssl/certs/ca-certificates.crt ] || cat /etc/ssl/certs/ca-certificates.crt >>"$work/trust.pem"
 
-product=$(sed -n 's/^ *VALUE "ProductName", "\(.*\)"$/\1/p' "$root/resources/quillon.rc")
-[ -n "$product" ] || stop "resources/quillon.rc names no ProductName"
+product=$(quillon_cached "$(dirname "$program")" QUILLON_PRODUCT_NAME)
+[ -n "$product" ] || stop "no product name for the signature: $program lies in no build of the product"
 sign=(osslsigncode sign "${identity[@]}" -h sha256 -n "$product")
 [ -z "$url" ] || sign+=(-i "$url")
 stamp=()
@@ -144,7 +149,7 @@ digest=$(sed -n 's/^Current message digest *: *\([0-9A-F]*\).*/\1/p' "$work/veri
 cp "$work/signed" "$signed"
 stamped="no time stamp"
 [ -z "$timestamp" ] || stamped="time stamp from $timestamp"
-echo "signature $(osslsigncode --version | head -n 1 | cut -d, -f1), SHA-256, $stamped"
+echo "signature $(sed 's/ (= / /; s/)$//' <<<"$signer_tool"), SHA-256, $stamped"
 echo "signer $signer"
 echo "signer-certificate-sha256 $fingerprint"
 echo "program-unsigned-sha256 $(sha256sum <"$program" | cut -d' ' -f1)"

@@ -13,6 +13,7 @@
 
 #include "deploy/extract.h"
 #include "deploy/plan.h"
+#include "quillon_version.h"
 #include "support/version_info.h"
 #include "tests/deploy/deploy_fixtures.h"
 #include "tests/helpers/test_files.h"
@@ -160,8 +161,8 @@ TEST(StandInsTest, VersionsAreWhatTheDeploymentChecks) {
     const wchar_t* file;
     int numbers[4];
   } viewers[] = {
-      {L"components\\Portico.exe", {7, 0, 0, 74}},
-      {L"Portico.exe", {7, 0, 0, 74}},
+      {L"components\\Portico.exe", {QUILLON_VERSION_NUMBERS}},
+      {L"Portico.exe", {QUILLON_VERSION_NUMBERS}},
       {L"Portico_v6.exe", {6, 0, 0, 1}},
       {L"Portico_v5.exe", {5, 0, 0, 1}},
   };

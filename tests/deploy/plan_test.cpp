@@ -127,7 +127,8 @@ void RecordMark(IShellLinkW*, DWORD data_flags) {
 // viewer starts: each of the three attempts shows its mark, and the result
 // is 732.
 TEST(DeployComponentsTest, PresentCopiesAndTheRunAsMarkWithoutPayloads) {
-  const std::wstring launcher = ProgramFolder() + L"Quillon.exe";  // version 7.0.0.74
+  // Its version is the launcher's, QUILLON_VERSION_DOTTED (quillon_version.h).
+  const std::wstring launcher = ProgramFolder() + L"Quillon.exe";
   const struct {
     const char* name;
     std::wstring viewer;

@@ -3,15 +3,20 @@
 # program and stand-in components), unsigned and signed, in the working
 # folder:
 #   tests/release/release_test.sh PRODUCT_DIR
-# Unsigned: every file in its place, the manifest names every component,
-# SHA256SUMS verifies with sha256sum -c (and fails on a changed byte), and the
-# stick's program is the build's. Signed, by a throwaway authority made here
-# (root, intermediate, code-signing certificate, time stamps from a local
-# server; no key lives anywhere else): the signature verifies against the
-# root alone and fails on a changed byte, its Authenticode digest is the
-# build's (as the README checks it), and the manifest names the signer. The
-# signed program is left in launcher/, beside the build's components, for
-# the test release_signed_start, which starts it from a stick under Wine.
+# The sources that a record calls clean are those that a rebuild copies,
+# whatever git's settings hide. Unsigned: every file in its place, the
+# manifest names every component, the exact xz source and, with the
+# .buildinfo, the tools' exact packages; SHA256SUMS verifies with sha256sum
+# -c (and fails on a changed byte), and the stick's program is the build's;
+# tools/reproduce.sh --against passes on it and names a recorded version
+# changed by hand. Signed, by a throwaway authority made here (root,
+# intermediate, code-signing certificate, time stamps from a local server; no
+# key lives anywhere else): the signature verifies against the root alone
+# and fails on a changed byte, its Authenticode digest is the build's
+# (tools/reproduce.sh --against), and the manifest names the signer and the
+# exact osslsigncode. The signed program is left in launcher/, beside the
+# build's components, for the test release_signed_start, which starts it
+# from a stick under Wine.
 # tools/sign.sh signs nothing without its identity, a whole chain or the time
 # stamp asked for, and a release without its signature has no stick; a test
 # build is no release's.
@@ -37,13 +42,38 @@ release() {
     >"$work/$name.log" 2>&1 || status=$?
 }
 
+# ---- The sources that a record names ----
+# A repository of its own with the functions, whose settings hide untracked
+# files from git status; the build would compile them all the same.
+tree="$work/tree"
+mkdir -p "$tree/tools"
+cp "$root/tools/product.sh" "$tree/tools/"
+(cd "$tree" && git init -q && git config status.showUntrackedFiles no &&
+  echo ignored.cpp >.gitignore && echo a >a.cpp && git add -A &&
+  git -c user.name=t -c user.email=t@t commit -qm sources)
+commit=$(git -C "$tree" rev-parse HEAD)
+# Rows: a change | the state's suffix | the sources listed.
+while IFS='|' read -r change suffix listed; do
+  git -C "$tree" reset -q --hard && git -C "$tree" clean -qfdx
+  actual=$(cd "$tree" && eval "$change" && source tools/product.sh &&
+    echo "$(quillon_sources_state)|$(quillon_sources | tr '\0' '\n' | LC_ALL=C sort | paste -sd' ')")
+  [ "$actual" = "$commit$suffix|$listed" ] || fail "sources after '$change': $actual"
+done <<EOF
+:||.gitignore a.cpp tools/product.sh
+touch new.cpp| with local changes|.gitignore a.cpp new.cpp tools/product.sh
+touch ignored.cpp||.gitignore a.cpp tools/product.sh
+echo b >>a.cpp| with local changes|.gitignore a.cpp tools/product.sh
+rm a.cpp| with local changes|.gitignore tools/product.sh
+EOF
+
 # ---- Unsigned ----
 release plain
 out="$work/plain"
+buildinfo="quillon_$(sed -n 's/^QUILLON_VERSION:INTERNAL=//p' "$product/CMakeCache.txt").buildinfo"
 [ "$status" -eq 0 ] || { cat "$work/plain.log"; fail "tools/release.sh failed"; }
 for f in stick/Quillon.exe stick/.cfg/Language.cfg stick/.cfg/0409.cfg stick/.cfg/0411.cfg \
          stick/.cfg/0804.cfg stick/.cfg/Setting.ini gallery/index.html check-stick.txt \
-         SHA256SUMS MANIFEST; do
+         SHA256SUMS MANIFEST "$buildinfo"; do
   [ -s "$out/$f" ] || fail "$f missing or empty"
 done
 [ "$(grep -c unsigned "$work/plain.log")" -eq 1 ] ||
@@ -75,23 +105,66 @@ done < <(grep '^component ' "$out/MANIFEST")
 cmp "$out/stick/Quillon.exe" "$built" || fail "the release's Quillon.exe isn't the build's"
 echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" | cut -c1-16) = the build's"
 
-# Only the product's configuration of this tree makes a release: the
-# product build's cache changed as another build's would be.
-while IFS='|' read -r name edit; do
+# The record: the xz source as the set-up recorded it, whose tree says the
+# same version; the compiler's package at the version installed; the
+# program's sum.
+xz=$(sed -n 's/^QUILLON_XZ_SOURCE_DIR:PATH=//p' "$product/CMakeCache.txt")
+grep -qx "xz-source $(cat "$xz/.quillon-source")" "$out/MANIFEST" ||
+  fail "MANIFEST: $(grep '^xz-source' "$out/MANIFEST"), $xz records $(cat "$xz/.quillon-source")"
+changelog=$(sed -n '1s/^\([^ ]*\) (\([^)]*\)).*/\1 (= \2)/p' "$xz/debian/changelog")
+compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-win32)
+compiler="g++-mingw-w64-i686-win32 (= $compiler_version)"
+for line in "Built-Using: $changelog" " $compiler" " $(sum "$built") $(wc -c <"$built") Quillon.exe"; do
+  sed 's/,$//' "$out/$buildinfo" | grep -qxF "$line" ||
+    fail "$buildinfo: no '$line': $(cat "$out/$buildinfo")"
+done
+# The check that anyone can run passes on it, and names what a hand changed
+# in the record (the program compared byte for byte).
+against() {
+  status=0
+  "$root/tools/reproduce.sh" --against "$1" --first "$product" >"$work/against.log" 2>&1 || status=$?
+}
+against "$out"
+[ "$status" -eq 0 ] && grep -qx "reproduce: nothing differs from the release's record" "$work/against.log" ||
+  fail "reproduce.sh --against its own release: status $status, $(cat "$work/against.log")"
+# Rows: the file changed | the change | what is named.
+while IFS='|' read -r file edit expected; do
+  rm -rf "$work/changed" && mkdir -p "$work/changed/stick"
+  cp "$out/MANIFEST" "$out/$buildinfo" "$work/changed/"
+  cp "$built" "$work/changed/stick/Quillon.exe"
+  sed -i "$edit" "$work/changed/$file"
+  against "$work/changed"
+  [ "$status" -eq 1 ] && grep -qF "reproduce: $expected" "$work/against.log" ||
+    fail "reproduce.sh --against, $file changed by '$edit': status $status, $(cat "$work/against.log")"
+done <<EOF
+$buildinfo|s/^ $compiler/ g++-mingw-w64-i686-win32 (= 12.2.0-1)/|g++-mingw-w64-i686-win32 differs: the release's 12.2.0-1, here $compiler_version
+MANIFEST|s/^xz-source xz-utils [^ ]*/xz-source xz-utils 5.4.1-1/|the xz source differs: the release's xz-utils 5.4.1-1
+MANIFEST|s/^sources [0-9a-f]*/sources 0123456789/|the sources' commit differs: the release's 0123456789
+MANIFEST|/^component OSTRELVT_DLL /s/ [0-9]*\$/ 1/|the component OSTRELVT_DLL differs
+stick/Quillon.exe|1s/^MZ/MX/|Quillon.exe differs: the release's SHA-256
+EOF
+echo "release: the record names the xz source and the tools exactly; reproduce.sh --against passes, and" \
+  "names a changed version"
+
+# Only the product's configuration of this tree makes a release, with the
+# record that a release names: the product build's cache changed as another
+# build's would be, or one without the xz source's record.
+while IFS='|' read -r name expected edit; do
   mkdir -p "$work/$name"
   cp "$built" "$work/$name/"
   [ -z "$edit" ] || sed "$edit" "$product/CMakeCache.txt" >"$work/$name/CMakeCache.txt"
   status=0
   "$root/tools/release.sh" --build-dir "$work/$name" "$work/files/.cfg" "$work/$name/out" \
     >"$work/$name.log" 2>&1 || status=$?
-  [ "$status" -eq 1 ] && grep -q "is not a build of this tree's product" "$work/$name.log" &&
+  [ "$status" -eq 1 ] && grep -q "$expected" "$work/$name.log" &&
     [ ! -e "$work/$name/out/stick" ] || fail "a release from the $name build: status $status," \
       "$(cat "$work/$name.log")"
 done <<EOF
-test|s/^QUILLON_TESTS:BOOL=.*/QUILLON_TESTS:BOOL=ON/
-x86-64|s/mingw-i686\.cmake/mingw-x86_64.cmake/
-other-tree|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
-no-build|
+test|is not a build of this tree's product|s/^QUILLON_TESTS:BOOL=.*/QUILLON_TESTS:BOOL=ON/
+x86-64|is not a build of this tree's product|s/mingw-i686\.cmake/mingw-x86_64.cmake/
+other-tree|is not a build of this tree's product|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
+no-build|is not a build of this tree's product|
+no-xz-record|records no QUILLON_XZ_SOURCE|s/^QUILLON_XZ_SOURCE:INTERNAL=.*/QUILLON_XZ_SOURCE:INTERNAL=/
 EOF
 
 # ---- The throwaway authority, and its time-stamp server ----
@@ -195,16 +268,10 @@ for line in 'Message digest algorithm *: SHA256' 'Text description: Vaultine' \
   grep -q "^[[:space:]]*$line *\$" "$work/verify.log" || fail "osslsigncode verify: no '$line'"
 done
 # Its Authenticode digest is that of the build's program: the signature of the
-# release put on it (as the README tells) gives the release, byte for byte.
-osslsigncode extract-signature -pem -in "$program" -out "$work/quillon.sig" >/dev/null
-osslsigncode attach-signature -sigin "$work/quillon.sig" -in "$built" -out "$work/rebuilt.exe" \
-  >"$work/attach.log" 2>&1 || true
-digest() { sed -n "s/^$1 message digest *: *\([0-9A-F]*\).*/\1/p" "$work/attach.log"; }
-[ -n "$(digest Current)" ] && [ "$(digest Current)" = "$(manifest authenticode-sha256)" ] ||
-  fail "the signature's digest $(digest Current), the MANIFEST's $(manifest authenticode-sha256)"
-[ "$(digest Calculated)" = "$(digest Current)" ] ||
-  fail "the build's Authenticode digest $(digest Calculated), the release's $(digest Current)"
-cmp "$work/rebuilt.exe" "$program" || fail "the build's program with the release's signature isn't the release"
+# release put on it gives the release, byte for byte.
+against "$out"
+[ "$status" -eq 0 ] && grep -q "Authenticode digest is the release's" "$work/against.log" ||
+  fail "reproduce.sh --against the signed release: status $status, $(cat "$work/against.log")"
 # A changed byte, in the program's code, fails.
 cp "$program" "$work/changed.exe"
 offset=4096
@@ -216,8 +283,9 @@ if osslsigncode verify -CAfile "$pki/root.pem" -in "$work/changed.exe" >/dev/nul
 fi
 # The manifest: the signature, the signer, its certificate, both programs'
 # sums, the digest.
-grep -q "^signature osslsigncode [0-9.]*, SHA-256, time stamp from $stamps_url/stamper\$" \
-  "$out/MANIFEST" || fail "MANIFEST: $(grep '^signature' "$out/MANIFEST")"
+signer_tool="osslsigncode $(dpkg-query -W -f='${Version}' osslsigncode)"
+grep -qxF "signature $signer_tool, SHA-256, time stamp from $stamps_url/stamper" "$out/MANIFEST" ||
+  fail "MANIFEST: $(grep '^signature' "$out/MANIFEST")"
 while IFS='|' read -r field expected; do
   [ "$(manifest "$field")" = "$expected" ] ||
     fail "MANIFEST $field: '$(manifest "$field")', expected '$expected'"

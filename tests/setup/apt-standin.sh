@@ -4,11 +4,15 @@
 # exits 100, and wine32:i386 is installable only from a source list without
 # that suite, with the list's versions preferred (a library installed from the
 # security suite must move back) and wine64 in the same command; otherwise apt
-# would remove wine64 and libwine:amd64. Every call is logged to $STANDIN_LOG
-# ("update SUITES", "install OPTIONS PACKAGES"); what it would remove is logged
-# as "REMOVED ...". Like apt, it speaks the user's language: German under a
-# German locale (gettext's order: LC_ALL, LC_MESSAGES, LANG; then LANGUAGE,
-# unless the locale is C).
+# would remove wine64 and libwine:amd64. Its source packages are those of
+# $STANDIN_SOURCES ("VERSION@SUITE ..."), each offered where the call's
+# source list holds its suite, as apt-cache madison lists them; a download
+# makes a small package that unpacks to a CMakeLists.txt naming its version,
+# the same bytes at every call. Every call is logged to $STANDIN_LOG ("update
+# SUITES", "install OPTIONS PACKAGES", "madison PACKAGE", "source OPTIONS
+# PACKAGE=VERSION"); what it would remove is logged as "REMOVED ...". Like apt,
+# it speaks the user's language: German under a German locale (gettext's
+# order: LC_ALL, LC_MESSAGES, LANG; then LANGUAGE, unless the locale is C).
 set -u
 locale=${LC_ALL:-${LC_MESSAGES:-${LANG:-C}}}
 case "$locale" in C | C.* | POSIX) ;; *) locale=${LANGUAGE:-$locale} ;; esac
@@ -27,15 +31,51 @@ while [ $# -gt 0 ]; do
     *) args+=("$1"); shift ;;
   esac
 done
-# The suites this call sees: the private list, or the machine's.
-suites=$(cat "${parts:-$QUILLON_APT_ETC/sources.list.d}"/*.sources 2>/dev/null |
-  sed -n 's/^Suites://p' | tr -s ' \n' '  ' | sed 's/ *$//')
+# The suites this call sees: the private list, or the machine's; the binary
+# indexes come with "Types: deb" only.
+sources=$(cat "${parts:-$QUILLON_APT_ETC/sources.list.d}"/*.sources 2>/dev/null)
+suites=$(sed -n 's/^Suites://p' <<<"$sources" | tr -s ' \n' '  ' | sed 's/ *$//')
+binary=$(grep -c '^Types: deb$' <<<"$sources")
+# offered VERSION: 0 when a suite of this call offers the xz source VERSION.
+offered() {
+  local offer
+  for offer in ${STANDIN_SOURCES:-}; do
+    [ "${offer%@*}" = "$1" ] && [[ " $suites " == *" ${offer#*@} "* ]] && return 0
+  done
+  return 1
+}
 command=${args[0]}
 case "$command" in
+  madison)
+    echo "madison ${args[*]:1}" >>"$STANDIN_LOG"
+    for offer in ${STANDIN_SOURCES:-}; do
+      ! offered "${offer%@*}" ||
+        echo "  xz-utils | ${offer%@*} | http://deb.debian.org/debian ${offer#*@}/main Sources"
+    done
+    exit 0 ;;
+  source)
+    echo "source ${args[*]:1}" >>"$STANDIN_LOG"
+    version=${args[*]: -1}
+    version=${version#xz-utils=}
+    if ! offered "$version"; then
+      echo "E: Can not find version '$version' of package 'xz-utils'"
+      exit 100
+    fi
+    tree=$(mktemp -d)
+    mkdir -p "$tree/xz-utils/debian/source"
+    echo "3.0 (native)" >"$tree/xz-utils/debian/source/format"
+    echo "# xz-utils $version" >"$tree/xz-utils/CMakeLists.txt"
+    tar="xz-utils_$version.tar.xz"
+    tar -C "$tree" --sort=name --mtime=@0 --owner=0 --group=0 --numeric-owner \
+      --mode=u=rwX,go=rX -cJf "$tar" xz-utils
+    rm -rf "$tree"
+    printf 'Format: 3.0 (native)\nSource: xz-utils\nVersion: %s\nFiles:\n %s %s %s\n' "$version" \
+      "$(md5sum <"$tar" | cut -d' ' -f1)" "$(stat -c %s "$tar")" "$tar" >"xz-utils_$version.dsc"
+    exit 0 ;;
   update)
     echo "update$suites" >>"$STANDIN_LOG"
-    case " $suites " in
-      *" bookworm-security "*)
+    case "$binary $suites " in
+      [1-9]*" bookworm-security "*)
         index=http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz
         if [ "$german" = 1 ]; then
           echo "E: Fehlschlag beim Holen von $index  Datei hat unerwartete Größe (374820 != 376004). Findet gerade ein Spiegelabgleich statt? [IP: 203.0.113.80 80]"

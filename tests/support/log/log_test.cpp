@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "quillon_version.h"
 #include "support/handles.h"
 #include "tests/helpers/test_files.h"
 
@@ -86,7 +87,7 @@ TEST_F(LogProbeTest, HeaderNamesTheProgramAndItsVersion) {
     const wchar_t* program;
     const wchar_t* header;
   } cases[] = {
-      {L"log_probe", L"log_probe.exe(7.0.0.74)"},
+      {L"log_probe", L"log_probe.exe(" QUILLON_VERSION_DOTTED ")"},
       {L"log_probe_unversioned", L"log_probe_unversioned.exe"},
       {L"log_probe_dotted", L"log_probe_dotted.exe"},
   };
