@@ -21,10 +21,14 @@ mkdir -p build
 for preset in "${presets[@]}"; do
   # A folder that make made, before the builds moved to Ninja, can't be
   # configured for Ninja: it is made anew.
-  cache="build/$preset/CMakeCache.txt"
-  if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
-    echo "build: build/$preset was made by another generator; making it anew with Ninja"
-    rm -rf "build/$preset"
+  dir=$(python3 -c 'import json, sys
+presets = {p["name"]: p for p in json.load(open("CMakePresets.json"))["configurePresets"]}
+p = presets[sys.argv[1]]
+while "binaryDir" not in p: p = presets[p["inherits"]]
+print(p["binaryDir"].replace("${sourceDir}/", ""))' "$preset")
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$dir/CMakeCache.txt"; then
+    echo "build: $dir was made by another generator; making it anew with Ninja"
+    rm -rf "$dir"
   fi
   log="build/$preset.configure.log"
   cmake --preset "$preset" >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
