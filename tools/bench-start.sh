@@ -26,7 +26,7 @@
 #                                   Release; empty: no optimisation flags)
 #
 # The launcher is the shipped program's configuration (cmake/mingw-i686.cmake,
-# no tests, as tools/release.sh builds it) where this Wine runs 32-bit programs
+# no tests, as a release takes it) where this Wine runs 32-bit programs
 # (the probe of tools/test.sh decides), else the x86-64 configuration; it is
 # built in build/bench/x86 or build/bench/x64 with QUILLON_COMPONENTS_DIR
 # pointing at generated components: each stand-in component of that build,

@@ -3,22 +3,18 @@
 # signing identity is given, on a stick laid out, checked and photographed,
 # with the sums that let anyone confirm it.
 #
-#   tools/release.sh [IDENTITY [--timestamp URL] [--url URL]] COMPONENTS_DIR STICK_FILES_DIR OUT
-#   tools/release.sh --build-dir DIR [IDENTITY ...] STICK_FILES_DIR OUT
+#   tools/release.sh [IDENTITY [--timestamp URL] [--url URL]] --build-dir DIR STICK_FILES_DIR OUT
 #
 # IDENTITY        --pkcs12 FILE --password-file FILE, or --cert CHAIN.pem
 #                 --key KEY.pem: Quillon.exe is signed by tools/sign.sh (see
 #                 there, with --timestamp and --url); the identity is read
 #                 before anything else. Without it the release is unsigned,
 #                 and says so.
-# COMPONENTS_DIR  the component files, as QUILLON_COMPONENTS_DIR (README):
-#                 the program is built from this tree with them, in a new
-#                 folder (the product's x86 configuration, which
-#                 tools/reproduce.sh shows rebuilds bit for bit)
-# --build-dir DIR instead, the program that the product build DIR holds (the
-#                 preset x86, built from this tree), with the components it
-#                 embedded; a test build or another tree's is refused, and
-#                 nothing is built
+# --build-dir DIR the product build of this tree (the preset x86) whose
+#                 program is released, with the components it embedded:
+#                 build it first, with the real components
+#                 (QUILLON_COMPONENTS_DIR, README); a test build or another
+#                 tree's is refused. Nothing is built here.
 # STICK_FILES_DIR the stick's .cfg files: Language.cfg, the language files
 #                 (*.cfg) and Setting.ini; a stick's root that holds .cfg
 #                 will do too
@@ -40,15 +36,13 @@
 #
 # The checker and the gallery run on the stick with the signed program; they
 # read its .cfg files only. Stops, with a non-zero exit, when the identity
-# can't be read or the build fails, without a stick when the program isn't
-# signed, and when the checker finds an error or the gallery fails. Installs
-# what is missing first when it builds.
+# can't be read or DIR is no product build, without a stick when the program
+# isn't signed, and when the checker finds an error or the gallery fails.
 set -euo pipefail
 
 usage() {
-  echo "usage: tools/release.sh [--build-dir DIR] [IDENTITY [--timestamp URL] [--url URL]]" \
-    "[COMPONENTS_DIR] STICK_FILES_DIR OUT (COMPONENTS_DIR without --build-dir only;" \
-    "IDENTITY: see tools/sign.sh)" >&2
+  echo "usage: tools/release.sh [IDENTITY [--timestamp URL] [--url URL]] --build-dir DIR" \
+    "STICK_FILES_DIR OUT (IDENTITY: see tools/sign.sh)" >&2
   exit 2
 }
 signing=()
@@ -71,12 +65,7 @@ while [ $# -gt 0 ]; do
 done
 here=$PWD
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ -z "$build_dir" ]; then
-  [ $# -eq 3 ] && [ -d "$1" ] || usage
-  components=$(cd "$1" && pwd)
-  shift
-fi
-[ $# -eq 2 ] && [ -d "$1" ] || usage
+[ -n "$build_dir" ] && [ $# -eq 2 ] && [ -d "$1" ] || usage
 files=$(cd "$1" && pwd)
 [ -d "$files/.cfg" ] && files="$files/.cfg"
 mkdir -p "$2"
@@ -89,12 +78,8 @@ fi
 say() { echo "release: $*"; }
 
 source "$root/tools/product.sh"
-if [ -n "$build_dir" ]; then
-  why=$(quillon_product_build "$build_dir" 2>&1) || { echo "release: $why" >&2; exit 1; }
-  components=$(quillon_components "$build_dir")
-else
-  tools/setup.sh >&2
-fi
+why=$(quillon_product_build "$build_dir" 2>&1) || { echo "release: $why" >&2; exit 1; }
+components=$(quillon_components "$build_dir")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillon-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -103,7 +88,7 @@ rm -rf "$out/stick" "$out/gallery" "$out/SHA256SUMS" "$out/MANIFEST" "$out"/*.bu
 
 # sign [PROGRAM SIGNED]: tools/sign.sh with the release's identity, from the
 # folder that its paths are relative to. Without a program it only reads the
-# identity, before the build.
+# identity, before anything else.
 sign() { (cd "$here" && "$root/tools/sign.sh" "${signing[@]}" "$@"); }
 if [ ${#signing[@]} -gt 0 ]; then
   sign || exit
@@ -111,21 +96,9 @@ else
   say "unsigned: no signing identity given (--pkcs12 or --cert)"
 fi
 
-# 1. The program: built with the components in a clean folder, or the build's.
+# 1. The program, as the build made it.
 build=$build_dir
-if [ -z "$build" ]; then
-  build="$work/x86"
-  say "building Quillon.exe with the components of $components"
-  if ! { cmake --preset x86 -B "$build" -DQUILLON_COMPONENTS_DIR="$components" &&
-         cmake --build "$build" -j "${QUILLON_BUILD_JOBS:-$(nproc)}" --target Quillon; } \
-       >"$work/build.log" 2>&1; then
-    tail -n 30 "$work/build.log" >&2
-    echo "release: the build failed" >&2
-    exit 1
-  fi
-else
-  say "Quillon.exe of $build, with the components of $components"
-fi
+say "Quillon.exe of $build, with the components of $components"
 
 # 2. The signature; a program that isn't signed goes on no stick.
 program="$build/Quillon.exe"
