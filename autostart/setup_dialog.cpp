@@ -18,9 +18,6 @@
 namespace quillon {
 namespace {
 
-constexpr size_t kCheckLabelCapacity = 512;
-constexpr size_t kLinkLabelCapacity = 256;
-
 // Set when the dialog is initialised, cleared by its first show notice.
 bool g_bring_to_front = false;
 
@@ -116,15 +113,15 @@ void ApplySetupTexts(HWND dialog) {
     ReadStickSetting(module_folder[0], kAutoUpdateUrlKey, update_url, kStickSettingCapacity);
   }
   wchar_t label[kCheckLabelCapacity];
-  ::StringCchPrintfW(label, kCheckLabelCapacity, L"%s %s", GetMessageText(kMsgCheckVersion),
-                     parameter);
+  ::StringCchPrintfW(label, kCheckLabelCapacity, kCheckLabelFormat,
+                     GetMessageText(kMsgCheckVersion), parameter);
   ::SetDlgItemTextW(dialog, kVersionCheck, label);
   // Hidden for good when the stick offers no automatic update.
   if (update_url[0] == L'\0')
     ::ShowWindow(::GetDlgItem(dialog, kVersionCheck), SW_HIDE);
 
   wchar_t link[kLinkLabelCapacity];
-  ::StringCchPrintfW(link, kLinkLabelCapacity, L"<a>%s</a>", GetMessageText(kMsgLanguage));
+  ::StringCchPrintfW(link, kLinkLabelCapacity, kLinkLabelFormat, GetMessageText(kMsgLanguage));
   ::SetDlgItemTextW(dialog, kLanguageLink, link);
 }
 

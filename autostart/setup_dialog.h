@@ -28,6 +28,12 @@ constexpr DialogText kSetupTexts[] = {{kQuestionText, kMsgSetupSwiftgate},
                                       {kDontAskAgain, kMsgNoMessage},
                                       {kYesButton, kMsgButtonYes},
                                       {kNoButton, kMsgButtonNo}};
+// The two labels that are formatted, each into its own buffer: the
+// version-check box's (CHECK_VERSION, VT_Parameter) and the link's (LANGUAGE).
+constexpr wchar_t kCheckLabelFormat[] = L"%s %s";
+constexpr size_t kCheckLabelCapacity = 512;
+constexpr wchar_t kLinkLabelFormat[] = L"<a>%s</a>";
+constexpr size_t kLinkLabelCapacity = 256;
 
 // The dialog's results.
 constexpr int kSetupUpdated = 1;          // Swiftgate.exe ran and answered non-zero

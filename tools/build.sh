@@ -23,6 +23,8 @@ for preset in "${presets[@]}"; do
   # configured for Ninja: it is made anew.
   dir=$(python3 -c 'import json, sys
 presets = {p["name"]: p for p in json.load(open("CMakePresets.json"))["configurePresets"]}
+if sys.argv[1] not in presets:
+    sys.exit("build: no preset %r; the presets are %s" % (sys.argv[1], " ".join(presets)))
 p = presets[sys.argv[1]]
 while "binaryDir" not in p: p = presets[p["inherits"]]
 print(p["binaryDir"].replace("${sourceDir}/", ""))' "$preset")

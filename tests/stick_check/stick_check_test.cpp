@@ -199,6 +199,8 @@ TEST(StickCheckTest, LengthBoundaries) {
                                            {L"ERROR_VT6", std::wstring(1023, L'c')},
                                            {L"CONFERA_EXIST", std::wstring(1024, L'd')},
                                            {L"TITLE", std::wstring(31, L'e')},
+                                           {L"NO_MESSAGE", std::wstring(1024, L'n')},
+                                           {L"CHECK_VERSION", std::wstring(256, L'v')},
                                            {L"LANGUAGE", L"Sprache"}}));
   stick.Bytes(L"Setting.ini", "[Quillon]\r\nVT_Parameter=" + std::string(256, 'p') +
                                   "\r\nVersion_check=Disabled\r\nAutoUpdateURI=x\r\n");
@@ -211,6 +213,11 @@ TEST(StickCheckTest, LengthBoundaries) {
   EXPECT_TRUE(stick.Says({"CONFERA_EXIST: 1024 characters: its message box"})) << stick.output();
   EXPECT_FALSE(stick.Says({"ERROR_VT6"})) << stick.output();
   EXPECT_FALSE(stick.Says({"TITLE", "title bar shows"})) << stick.output();
+  // The dialogs' texts pass through a message text; the version-check box's
+  // label has 511 for CHECK_VERSION, a blank and VT_Parameter (255 here).
+  EXPECT_TRUE(stick.Says({"NO_MESSAGE: 1024 characters: a dialog shows only the first 1,023"}));
+  EXPECT_TRUE(stick.Says({"CHECK_VERSION: 256 characters: a dialog shows only the first 255"}))
+      << stick.output();
   EXPECT_TRUE(stick.Says({"error: .cfg\\Setting.ini [Quillon] VT_Parameter: 256 characters"}));
   EXPECT_TRUE(stick.Says({"warning: .cfg\\Setting.ini [Quillon] Version_check:", "does nothing"}));
   EXPECT_TRUE(stick.Says({"AutoUpdateURI:", "did you mean AutoUpdateURL?"})) << stick.output();
@@ -220,18 +227,26 @@ TEST(StickCheckTest, LengthBoundaries) {
   at_limit.Utf16(L"0409.cfg", QuillonSection({{L"TITLE", std::wstring(32, L'e')},
                                               {L"ERROR_OTHER", std::wstring(1018, L'o')},
                                               {L"ERROR_STICK_ENROL", std::wstring(1000, L's')},
+                                              {L"NO_MESSAGE", std::wstring(1023, L'n')},
+                                              {L"CHECK_VERSION", std::wstring(255, L'v')},
+                                              {L"LANGUAGE", std::wstring(248, L'l')},
                                               {L"UPDATE_STICK_ENROL", L"\x01"}}));
   at_limit.Bytes(L"Setting.ini", "[Quillon]\r\nVT_Parameter=" + std::string(255, 'p') + "\r\n");
   EXPECT_EQ(at_limit.Check(), 1);
   EXPECT_TRUE(at_limit.Says({"TITLE: 32 characters: every title bar shows the first 31"}));
   EXPECT_FALSE(at_limit.Says({"VT_Parameter: 2"})) << at_limit.output();
   EXPECT_FALSE(at_limit.Says({"ERROR_OTHER: 1018"})) << at_limit.output();
+  EXPECT_FALSE(at_limit.Says({"characters: a dialog shows"})) << at_limit.output();
   // One more than 1,018 and the generic text's number is cut.
   Stick over;
   over.Utf16(L"Language.cfg", kOneLanguage + QuillonSection());
-  over.Utf16(L"0409.cfg", QuillonSection({{L"ERROR_OTHER", std::wstring(1019, L'o')}}));
+  over.Utf16(L"0409.cfg", QuillonSection({{L"ERROR_OTHER", std::wstring(1019, L'o')},
+                                          {L"LANGUAGE", std::wstring(249, L'l')}}));
   EXPECT_EQ(over.Check(), 1);
   EXPECT_TRUE(over.Says({"ERROR_OTHER: 1019 characters:", "the number is lost"})) << over.output();
+  // The language link's label, "<a>%s</a>", has 255.
+  EXPECT_TRUE(over.Says({"LANGUAGE: 249 characters: a dialog shows only the first 248"}))
+      << over.output();
   // The question joins 556 with the string table's 588 when the file lacks it.
   EXPECT_TRUE(at_limit.Says({"UPDATE_STICK_ENROL: the update question", "has 1033 characters"}))
       << at_limit.output();
@@ -311,6 +326,16 @@ TEST(PseudoTextTest, Rules) {
       {"AtTheTitleLimit", std::wstring(31, L'x'), 31, L"[" + std::wstring(30, L'x') + L"]", 32},
       {"AtTheMessageBoxLimit", std::wstring(1023, L'x'), 1023, L"", 1024},
       {"AtTheValueLimit", std::wstring(2047, L'x'), 2047, L"", 2048},
+      {"AboveTheTitleLimit", std::wstring(32, L'x'), 31, L"[" + std::wstring(30, L'x') + L"]", 32},
+      {"AboveTheMessageTextLimit", std::wstring(1024, L'x'), 1023,
+       L"[" + std::wstring(1022, L'x') + L"]", 1024},
+      {"AboveTheValueLimit", std::wstring(2048, L'x'), 2047, L"[" + std::wstring(2046, L'x') + L"]",
+       2048},
+      // Grown to exactly the limit: whole.
+      {"WholeAtTheTitleLimit", std::wstring(17, L'x'), 31,
+       L"[" + std::wstring(17, L'x') + L"語字 !!! !!! !]", 31},
+      {"WholeAtTheGenericTextLimit", std::wstring(727, L'x'), 1018, L"", 1018},
+      {"WholeAtTheValueLimit", std::wstring(1462, L'x'), 2047, L"", 2047},
       {"CutBeforeASpecifier", std::wstring(27, L'x') + L"%1.1s", 31,
        L"[" + std::wstring(27, L'x') + L"!!!]", 32},
       {"CutBeforeALineBreak", std::wstring(29, L'x') + L"\\n", 31,
@@ -346,7 +371,11 @@ TEST(StickCheckTest, PseudoTranslationOfTheSampleStick) {
   Stick stick;
   ASSERT_TRUE(CopySampleStick(stick.Root())) << "QUILLON_SAMPLE_STICK";
   std::string index = stick.Read(L"Language.cfg");
+  // Replaced by a new file, Language.cfg stays hidden.
+  const std::wstring index_path = stick.Root() + L"\\.cfg\\Language.cfg";
+  ASSERT_TRUE(::SetFileAttributesW(index_path.c_str(), FILE_ATTRIBUTE_HIDDEN));
   ASSERT_EQ(stick.Run(L"pseudo"), 0) << stick.output();
+  EXPECT_NE(::GetFileAttributesW(index_path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   const std::string last = Utf16Units("3=0804.cfg\r\n");
   ASSERT_NE(index.find(last), std::string::npos);
   index.insert(index.find(last) + last.size(), Utf16Units("4=0501.cfg\r\n"));
@@ -389,6 +418,9 @@ TEST(StickCheckTest, PseudoTranslationFileRun) {
     // cut for the title bar; its ERROR_ACOUNT from the string table's two
     // lines and ERROR_721 from the generic text, shown with its number.
     const wchar_t* title = L"[x語]";
+    // Lengths of other texts, cut where a start would cut them.
+    std::vector<std::pair<const wchar_t*, size_t>> sizes = {};
+    std::string setting = "";  // Setting.ini
   } cases[] = {
       {"NoIndex", "", false, 0, "\xFF\xFE" + Utf16Units("[File]\r\n1=0501.cfg\r\n"),
        L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
@@ -403,17 +435,54 @@ TEST(StickCheckTest, PseudoTranslationFileRun) {
        "[File]\n1=0409.cfg\n2=0501.cfg\n", L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
       {"NoFileSection", "[Quillon]\r\nTITLE=x", false, 0,
        "[Quillon]\r\nTITLE=x\r\n[File]\r\n1=0501.cfg\r\n"},
+      {"LabelLimits",
+       "[Quillon]\r\nLANGUAGE=" + std::string(300, 'x') + "\r\nNO_MESSAGE=" +
+           std::string(1500, 'x') + "\r\nAVASTCHECK_MSG=" + std::string(1500, 'x') +
+           "\r\nCHECK_VERSION=" + std::string(600, 'x') + "\r\n",
+       false,
+       0,
+       "[Quillon]\r\nLANGUAGE=" + std::string(300, 'x') + "\r\nNO_MESSAGE=" +
+           std::string(1500, 'x') + "\r\nAVASTCHECK_MSG=" + std::string(1500, 'x') +
+           "\r\nCHECK_VERSION=" + std::string(600, 'x') + "\r\n[File]\r\n1=0501.cfg\r\n",
+       L"[Våûĺţîñé(ŔÇ)語字 !!! !]",
+       {{L"LANGUAGE", 249},
+        {L"NO_MESSAGE", 1024},
+        {L"AVASTCHECK_MSG", 1024},
+        {L"CHECK_VERSION", 501}},
+       "[Quillon]\r\nVT_Parameter=pppppppppp\r\n"},
+      {"KeysTheLauncherNeverReads",
+       "[File]\r\n1=0409.cfg\r\n04=0804.cfg\r\n-1=0411.cfg\r\n+2=x\r\n", false, 0,
+       "[File]\r\n1=0409.cfg\r\n04=0804.cfg\r\n-1=0411.cfg\r\n+2=x\r\n2=0501.cfg\r\n",
+       L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
       {"ListedAfterAGap", "[File]\r\n1=0409.cfg\r\n3=0501.cfg\r\n", false, 1,
-       "refused: .cfg\\Language.cfg [File] 3 names \"0501.cfg\""},
+       "refused: .cfg\\Language.cfg [File] 3 names \"0501.cfg\", a language file of the "
+       "pseudo-translation's LANGID. The pseudo-translation is written anew"},
       {"KeyAfterAGap", "[File]\r\n1=0409.cfg\r\n3=0804.cfg\r\n", false, 1,
        "refused: .cfg\\Language.cfg [File] has key 3 where the run of languages has ended (at 2)"},
-      {"EmptyKeyEndsTheRun", "[File]\r\n1=0409.cfg\r\n2=\r\n", false, 1, "[File] has key 2 where"},
+      // The profile functions read a key without its blanks.
+      {"BlankBeforeAKeyAfterTheRun", "[File]\r\n1=0409.cfg\r\n 3=0804.cfg\r\n", false, 1,
+       "[File] has key 3 where the run of languages has ended (at 2)"},
+      {"EmptyKeyEndsTheRun", "[File]\r\n1=0409.cfg\r\n2=\r\n", false, 1,
+       "refused: .cfg\\Language.cfg [File] 2 is empty, which ends the run of languages"},
+      {"DefaultNamesTheNewKey", "[File]\r\n1=0409.cfg\r\n[Language]\r\nPortico=2\r\n", false, 1,
+       "refused: .cfg\\Language.cfg [Language] Portico: the stick's default 2 names no language, "
+       "so users get automatic mode; listed as [File] 2, the pseudo-translation would become"},
+      {"DefaultAfterTheNewKey", "[File]\r\n1=0409.cfg\r\n[Language]\r\nPortico=3\r\n", false, 0,
+       "[File]\r\n1=0409.cfg\r\n2=0501.cfg\r\n[Language]\r\nPortico=3\r\n",
+       L"[Våûĺţîñé(ŔÇ)語字 !!! !]"},
       {"OwnFileUnlisted", "[File]\r\n1=0409.cfg\r\n", true, 1,
-       "refused: .cfg\\0501.cfg is on the stick already"},
+       "refused: .cfg\\0501.cfg is on the stick already. The pseudo-translation is written anew"},
       {"IndexTooLargeToRead", "[File]\r\n1=0409.cfg\r\n;" + std::string(4 << 20, ';'), false, 1,
        "refused: .cfg\\Language.cfg can't be read whole"},
-      // Read back in vain: put back as it was.
-      {"BigEndianIndex", "\xFE\xFF\0"s + Utf16Units("[File]\r\n1=0409.cfg\r\n"), false, 2,
+      {"BigEndianIndex", "\xFE\xFF\0"s + Utf16Units("[File]\r\n1=0409.cfg\r\n"), false, 1,
+       "refused: .cfg\\Language.cfg is saved as UTF-16BE"},
+      {"Utf8MarkedIndex", "\xEF\xBB\xBF[File]\r\n1=0409.cfg\r\n", false, 1,
+       "refused: .cfg\\Language.cfg is saved as UTF-8 with its byte-order mark"},
+      {"OddSizedUtf16Index", "\xFF\xFE" + Utf16Units("[File]\r\n1=0409.cfg\r\n") + "\n", false, 1,
+       "refused: .cfg\\Language.cfg is UTF-16LE with an odd number of bytes"},
+      // A section header without its bracket is no header to the profile
+      // functions: the line isn't read back, and Language.cfg is put back.
+      {"ReadBackInVain", "[Quillon]\r\nTITLE=x\r\n[File\r\n", false, 2,
        "pseudo: couldn't write .cfg\\0501.cfg or list it in Language.cfg"},
       {"LocaleIdSendsUsersThere", "[File]\r\n1=0409.cfg\r\n[LocaleID]\r\n0409=0501\r\n", false, 1,
        "refused: .cfg\\Language.cfg [LocaleID] 0409 sends users"},
@@ -425,7 +494,12 @@ TEST(StickCheckTest, PseudoTranslationFileRun) {
       stick.Bytes(L"Language.cfg", c.index);
     if (c.own_file)
       stick.Bytes(L"0501.cfg", "[Quillon]\r\nTITLE=own\r\n");
+    if (!c.setting.empty())
+      stick.Bytes(L"Setting.ini", c.setting);
     EXPECT_EQ(stick.Run(L"pseudo"), c.code) << stick.output();
+    // Nothing else in .cfg: no temporary file left.
+    EXPECT_EQ(ListFilesBelow(stick.Root() + L"\\.cfg").size(),
+              size_t{c.code == 0 ? 2u : 1u} + c.own_file + !c.setting.empty());
     if (c.code == 0) {
       EXPECT_EQ(stick.Read(L"Language.cfg"), c.after);
       const std::wstring file = stick.Root() + L"\\.cfg\\0501.cfg";
@@ -437,9 +511,18 @@ TEST(StickCheckTest, PseudoTranslationFileRun) {
       ::GetPrivateProfileStringW(L"Quillon", L"ERROR_ACOUNT", L"", text, 128, file.c_str());
       EXPECT_EQ(std::wstring(text),
                 L"[Éŕŕöŕ\\n\\nÎţ îš ñöţ ţŕéåţåbĺé îñ Ĺîmîţéð åçöûñţ.(ŔÇ)語字 !!! !!! !!! !!!!]");
+      for (const auto& [key, size] : c.sizes) {
+        std::wstring value(4096, L'\0');
+        value.resize(
+            ::GetPrivateProfileStringW(L"Quillon", key, L"", &value[0], 4096, file.c_str()));
+        EXPECT_EQ(value.size(), size) << Narrow(key);
+        EXPECT_EQ(value.back(), L']') << Narrow(key);
+      }
       continue;
     }
     EXPECT_TRUE(stick.Says({c.after})) << stick.output();
+    // The refusal's advice only where the stick has the pseudo-translation.
+    EXPECT_EQ(stick.Says({"written anew"}), c.after.find("written anew") != std::string::npos);
     EXPECT_EQ(stick.Read(L"Language.cfg"), c.index);
     EXPECT_EQ(stick.Read(L"0501.cfg").empty(), !c.own_file);
   }

@@ -19,13 +19,6 @@ namespace {
 
 using namespace quillon;
 
-// Digits only, as the launcher's "%d" keys are written.
-bool IsPlainNumber(const std::wstring& text) {
-  if (text.empty() || text.size() > 9 || (text.size() > 1 && text[0] == L'0'))
-    return false;
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
-}
-
 // What the platform's integer profile read accepts as a number: blanks, an
 // optional sign, at least one digit, nothing after.
 bool IsDecimal(const std::wstring& text) {

@@ -55,8 +55,17 @@ void CheckKeys(const StickFile& file, bool is_index) {
   }
 }
 
-// The texts against the launcher's buffers; the file is the current one.
-void CheckTexts(const StickFile& file) {
+// |n| with a comma between thousands: 1,023.
+std::wstring Grouped(size_t n) {
+  std::wstring text = std::to_wstring(n);
+  for (size_t at = text.size(); at > 3; at -= 3)
+    text.insert(at - 3, L",");
+  return text;
+}
+
+// The texts against the launcher's buffers; the file is the current one and
+// |parameter| the stick's VT_Parameter.
+void CheckTexts(const StickFile& file, const std::wstring& parameter) {
   const std::vector<std::wstring> keys = KeyNames(kStickSection, file.path);
   std::map<UINT, size_t> lengths;
   for (UINT id : RequestedMessages()) {
@@ -76,21 +85,17 @@ void CheckTexts(const StickFile& file) {
       file.Add(kError, kStickSection, key,
                std::to_wstring(value.size()) + L" characters: only the first 2,047 are read");
     }
+    const size_t limit = TextLimit(id, parameter);
+    if (value.size() <= limit)
+      continue;
     // The generic text is followed by "(718)" and the like in a message text.
-    if (id == kMsgErrorOther && value.size() > TextLimit(id)) {
-      file.Add(kError, kStickSection, key,
-               std::to_wstring(value.size()) +
-                   L" characters: as the generic error text followed by its message number "
-                   L"(\"(718)\") it is cut at 1,023, and the number is lost");
-    } else if (ShownInMessageBox(id) && value.size() > TextLimit(id)) {
-      file.Add(
-          kError, kStickSection, key,
-          std::to_wstring(value.size()) + L" characters: its message box shows the first 1,023");
-    }
-    if (id == kMsgTitle && value.size() > TextLimit(id)) {
-      file.Add(kError, kStickSection, key,
-               std::to_wstring(value.size()) + L" characters: every title bar shows the first 31");
-    }
+    const std::wstring shows =
+        id == kMsgErrorOther ? L"as the generic error text followed by its message number "
+                               L"(\"(718)\") it is cut at 1,023, and the number is lost"
+        : id == kMsgTitle       ? L"every title bar shows the first " + Grouped(limit)
+        : ShownInMessageBox(id) ? L"its message box shows the first " + Grouped(limit)
+                                : L"a dialog shows only the first " + Grouped(limit);
+    file.Add(kError, kStickSection, key, std::to_wstring(value.size()) + L" characters: " + shows);
   }
   // The question joins the two texts as shown, a missing one from the string table.
   const size_t question = std::wcslen(GetMessageText(kMsgErrorStickEnrol)) + 2 +
@@ -162,7 +167,7 @@ void CheckLanguageFile(const StickFile& file, bool is_index, const std::wstring&
   CheckKeys(file, is_index);
   // The launcher's own lookup gives the texts as the user sees them.
   SetCurrentLanguageFile(file.path.c_str());
-  CheckTexts(file);
+  CheckTexts(file, parameter);
   CheckFit(file, parameter);
 }
 

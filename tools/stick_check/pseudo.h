@@ -42,14 +42,20 @@ bool IsPseudoLanguage(const std::wstring& file_name);
 // path ending with a backslash): .cfg\0501.cfg, UTF-16LE with its byte-order
 // mark, with every key that a start shows, made from the stick's fallback
 // text (Language.cfg's, else the string table's, else the generic text that a
-// start shows); then the line "N=0501.cfg" as the next key N of the File run
-// in Language.cfg, in that file's encoding and line ends, every other byte
-// unchanged (a missing Language.cfg is made with the File section alone).
+// start shows) and cut to what a start shows whole (TextLimit, with the
+// stick's VT_Parameter); then the line "N=0501.cfg" as the next key N of the
+// File run in Language.cfg, in that file's encoding and line ends, every
+// other byte unchanged (a missing Language.cfg is made with the File section
+// alone). Language.cfg is replaced in one step by a file written beside it.
 // Refuses a stick that already uses the LANGID (a File key or a LocaleID
-// value naming it, or a 0501.cfg of its own) or whose File section has keys
-// from N on. Returns 0 when written, 1 when refused, 2 when a file couldn't
-// be written (nothing is left half-done); |message| says which and why. Uses
-// the current language file, which is empty again after.
+// value naming it, or a 0501.cfg of its own), whose File section has keys
+// from N on (as the launcher reads keys: "%d", so 04 or -1 never count), whose
+// default number ([Language] Portico) is N, or whose Language.cfg can't be
+// read whole or is UTF-16BE, UTF-8 with a byte-order mark or UTF-16LE of an
+// odd size. Returns 0 when written, 1 when refused, 2 when a file couldn't be
+// written (Language.cfg is then as it was, and neither 0501.cfg, a temporary
+// file nor a .cfg folder made for them is left); |message| says which and
+// why. Uses the current language file, which is empty again after.
 int MakePseudoLanguage(const std::wstring& root, std::wstring* message);
 
 }  // namespace stick_check

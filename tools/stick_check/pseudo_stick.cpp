@@ -44,26 +44,92 @@ std::string Utf16Bytes(const std::wstring& text) {
   return bytes;
 }
 
+// Writes |bytes| into a new file beside |path|, which then takes |path|'s
+// place in one step (hidden and system attributes kept): |path| is either as
+// it was or whole. False when that fails, and no new file is left.
+bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
+  wchar_t temp[MAX_PATH];
+  if (!::GetTempFileNameW(path.substr(0, path.find_last_of(L'\\')).c_str(), L"qps", 0, temp))
+    return false;
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const DWORD kept = attributes == INVALID_FILE_ATTRIBUTES
+                         ? 0
+                         : attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  if (WriteAllBytes(temp, bytes) && (kept == 0 || ::SetFileAttributesW(temp, kept)) &&
+      ::MoveFileExW(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return true;
+  }
+  ::DeleteFileW(temp);
+  return false;
+}
+
+// Why Language.cfg, |bytes| as read, can't be rewritten whole and read back
+// as the launcher reads it; empty when it can.
+std::wstring UnwritableIndex(const std::wstring& index, const std::string& bytes) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!::GetFileAttributesExW(index.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.nFileSizeHigh != 0 ||
+      data.nFileSizeLow != bytes.size()) {
+    return L"can't be read whole, so it isn't rewritten";
+  }
+  std::wstring encoding;
+  if (bytes.compare(0, 2, "\xFE\xFF") == 0)
+    encoding = L"is saved as UTF-16BE, which Windows' profile functions don't read";
+  else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    encoding =
+        L"is saved as UTF-8 with its byte-order mark, which Windows' profile functions "
+        L"read in the PC's ANSI code page";
+  else if (bytes.compare(0, 2, "\xFF\xFE") == 0 && bytes.size() % 2 != 0)
+    encoding = L"is UTF-16LE with an odd number of bytes: its last byte would be lost";
+  return encoding.empty() ? encoding : encoding + L"; save it as UTF-16LE (Unicode) first";
+}
+
 // Why the stick can't take the pseudo-translation as File key |next|, or
-// empty when it can.
+// empty when it can. Where the stick has it already, with how it is made.
 std::wstring Refusal(const std::wstring& folder, const std::wstring& index, size_t next) {
+  static const wchar_t kAnew[] =
+      L". The pseudo-translation is written anew each time into a copy of a stick without it "
+      L"(tools/check-stick.sh --pseudo, tools/gallery.sh --pseudo do that)";
   const std::wstring own = std::wstring(kStickConfigFolder) + PseudoFileName();
   const std::wstring index_rel = std::wstring(kStickConfigFolder) + kLanguageIndexName;
   if (Exists(folder + PseudoFileName()))
-    return own + L" is on the stick already";
+    return own + L" is on the stick already" + kAnew;
+  if (Exists(index)) {
+    const std::wstring why = UnwritableIndex(index, ReadBytes(index));
+    if (!why.empty())
+      return index_rel + L" " + why;
+  }
   for (const std::wstring& key : KeyNames(kFileSection, index)) {
+    // The launcher reads the keys that "%d" writes; 04, -1 or +3 never.
+    if (!IsPlainNumber(key))
+      continue;
     const std::wstring name = ReadValue(kFileSection, key, index);
-    if (!name.empty() && IsPseudoLanguage(name)) {
+    if (IsPseudoLanguage(name)) {
       return index_rel + L" [File] " + key + L" names " + Quote(name) +
-             L", a language file of the pseudo-translation's LANGID";
+             L", a language file of the pseudo-translation's LANGID" + kAnew;
     }
-    wchar_t* end = nullptr;
-    const unsigned long number = std::wcstoul(key.c_str(), &end, 10);
-    if (*end == L'\0' && number >= next) {
+    const unsigned long number = std::wcstoul(key.c_str(), nullptr, 10);
+    if (number == next) {
+      return index_rel + L" [File] " + key +
+             L" is empty, which ends the run of languages: the launcher would read it, not the "
+             L"pseudo-translation's key " +
+             key + L" after it";
+    }
+    if (number > next) {
       return index_rel + L" [File] has key " + key + L" where the run of languages has ended (at " +
              std::to_wstring(next) + L"): listing the pseudo-translation there would change " +
              L"what it means";
     }
+  }
+  // The launcher's integer read of the stick's default; a number that names
+  // no entry means automatic.
+  const int fallback =
+      static_cast<int>(::GetPrivateProfileIntW(kLanguageSection, kPorticoKey, 0, index.c_str()));
+  if (fallback > 0 && static_cast<size_t>(fallback) == next) {
+    return index_rel + L" [Language] Portico: the stick's default " + std::to_wstring(next) +
+           L" names no language, so users get automatic mode; listed as [File] " +
+           std::to_wstring(next) + L", the pseudo-translation would become the default " +
+           L"(users would see Language.cfg's texts, and the language dialog preselect it)";
   }
   for (const std::wstring& key : KeyNames(kLocaleIdSection, index)) {
     const std::wstring value = ReadValue(kLocaleIdSection, key, index);
@@ -157,38 +223,34 @@ int MakePseudoLanguage(const std::wstring& root, std::wstring* message) {
     ++next;
   const std::wstring refusal = Refusal(folder, index, next);
   if (!refusal.empty()) {
-    *message = L"refused: " + refusal +
-               L". The pseudo-translation is written anew each time into a copy of a stick "
-               L"without it (tools/check-stick.sh --pseudo, tools/gallery.sh --pseudo do that)";
+    *message = L"refused: " + refusal;
     return 1;
   }
   const bool had_index = Exists(index);
   const std::string original = had_index ? ReadBytes(index) : std::string("\xFF\xFE");
-  // An index that can't be read, or only in part, would be rewritten short.
-  WIN32_FILE_ATTRIBUTE_DATA data = {};
-  if (had_index && (!::GetFileAttributesExW(index.c_str(), GetFileExInfoStandard, &data) ||
-                    data.nFileSizeHigh != 0 || data.nFileSizeLow != original.size())) {
-    *message = L"refused: " + std::wstring(kStickConfigFolder) + kLanguageIndexName +
-               L" can't be read whole, so it isn't rewritten";
-    return 1;
-  }
 
+  const std::wstring parameter = StickParameter(folder);
   std::wstring text = L"[" + std::wstring(kStickSection) + L"]\r\n";
   const std::vector<UINT> messages = RequestedMessages();
-  for (UINT id : messages)
-    text += KeyOf(id) + L"=" + PseudoText(FallbackText(id, index), TextLimit(id)) + L"\r\n";
-  ::CreateDirectoryW(folder.c_str(), nullptr);
+  for (UINT id : messages) {
+    text +=
+        KeyOf(id) + L"=" + PseudoText(FallbackText(id, index), TextLimit(id, parameter)) + L"\r\n";
+  }
+  const bool made_folder = ::CreateDirectoryW(folder.c_str(), nullptr) != 0;
   const std::wstring key = std::to_wstring(next);
   if (!WriteAllBytes(folder + name, Utf16Bytes(text)) ||
-      !WriteAllBytes(index, WithFileLine(original, key + L"=" + name)) ||
+      !ReplaceFileBytes(index, WithFileLine(original, key + L"=" + name)) ||
       ReadValue(kFileSection, key, index) != name) {
-    // Nothing half-done: the index as it was, no pseudo file.
-    if (had_index)
-      WriteAllBytes(index, original);
-    else
-      ::DeleteFileW(index.c_str());
+    // Nothing half-done: the index as it was, no pseudo file, no folder made.
+    const bool restored = had_index
+                              ? ReadBytes(index) == original || ReplaceFileBytes(index, original)
+                              : !Exists(index) || ::DeleteFileW(index.c_str());
     ::DeleteFileW((folder + name).c_str());
-    *message = L"couldn't write " + rel + L" or list it in " + kLanguageIndexName;
+    if (made_folder)
+      ::RemoveDirectoryW(folder.c_str());
+    *message =
+        L"couldn't write " + rel + L" or list it in " + kLanguageIndexName +
+        (restored ? L"" : L", nor put " + std::wstring(kLanguageIndexName) + L" back as it was");
     return 2;
   }
   wchar_t summary[160];

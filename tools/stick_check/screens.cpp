@@ -1,5 +1,7 @@
 #include "tools/stick_check/screens.h"
 
+#include <strsafe.h>
+
 #include <algorithm>
 #include <cwchar>
 
@@ -41,6 +43,26 @@ Screen Dialog(const wchar_t* name,
 Screen Box(const wchar_t* name, const wchar_t* title, UINT message) {
   return {name, title, ScreenKind::kMessageBox, 0, kMsgTitle, {{0, message, TextForm::kPlain}},
           false};
+}
+
+// The buffer that a text of |form| is formatted into.
+size_t LabelCapacity(TextForm form) {
+  return form == TextForm::kCheckLabel ? kCheckLabelCapacity
+         : form == TextForm::kLink     ? kLinkLabelCapacity
+                                       : kMessageTextCapacity;
+}
+
+// |message| as a control of |form| shows it, cut where its buffer cuts it.
+std::wstring Label(TextForm form, const wchar_t* message, const std::wstring& parameter) {
+  std::wstring label(LabelCapacity(form), L'\0');
+  if (form == TextForm::kCheckLabel)
+    ::StringCchPrintfW(&label[0], label.size(), kCheckLabelFormat, message, parameter.c_str());
+  else if (form == TextForm::kLink)
+    ::StringCchPrintfW(&label[0], label.size(), kLinkLabelFormat, message);
+  else
+    return message;
+  label.resize(std::wcslen(label.c_str()));
+  return label;
 }
 
 // The warning's own text, then the table both warnings share.
@@ -129,29 +151,25 @@ bool ShownInMessageBox(UINT message) {
   return false;
 }
 
-size_t TextLimit(UINT message) {
-  // The generic text's number is three digits for every result of a start.
-  static const size_t kNumberSuffix = std::wcslen(L"(718)");
+size_t TextLimit(UINT message, const std::wstring& parameter) {
   if (message == kMsgTitle)
     return kCaptionCapacity - 1;
-  if (message == kMsgErrorOther)
-    return kMessageTextCapacity - 1 - kNumberSuffix;
-  if (ShownInMessageBox(message))
-    return kMessageTextCapacity - 1;
-  return kLanguageTextCapacity - 1;
+  // The generic text's number is three digits for every result of a start.
+  size_t limit = kMessageTextCapacity - 1 - (message == kMsgErrorOther ? std::wcslen(L"(718)") : 0);
+  // A label holds the message and the format's own characters.
+  for (const Screen& screen : AllScreens()) {
+    for (const ControlText& text : screen.texts) {
+      if (text.message == message) {
+        limit =
+            std::min(limit, LabelCapacity(text.form) - 1 - Label(text.form, L"", parameter).size());
+      }
+    }
+  }
+  return limit;
 }
 
 std::wstring ComposeText(const ControlText& text, const std::wstring& parameter) {
-  const std::wstring message = quillon::GetMessageText(text.message);
-  switch (text.form) {
-    case TextForm::kCheckLabel:
-      return message + L" " + parameter;
-    case TextForm::kLink:
-      return L"<a>" + message + L"</a>";
-    case TextForm::kPlain:
-      break;
-  }
-  return message;
+  return Label(text.form, quillon::GetMessageText(text.message), parameter);
 }
 
 std::wstring ComposeBoxText(const Screen& screen) {

@@ -48,14 +48,17 @@ std::vector<UINT> RequestedMessages();
 // resolved (its text is then cut at 1,023 characters).
 bool ShownInMessageBox(UINT message);
 
-// The longest value of |message|'s key that a start shows whole: 31
-// characters for the title, 1,023 for a message box's text, 1,018 for the
-// generic error text (which the launcher follows with a message number,
-// "(718)"), and otherwise the 2,047 that the launcher reads.
-size_t TextLimit(UINT message);
+// The longest value of |message|'s key that a start shows whole, by the
+// launcher's buffers: 31 characters for the title; 1,023 for any other text
+// (a message text), 1,018 for the generic error text (which it follows with a
+// message number, "(718)"), less where a label is formatted into a smaller
+// buffer: 248 for the language link, 510 less the length of |parameter|
+// (the stick's VT_Parameter) for the version-check box.
+size_t TextLimit(UINT message, const std::wstring& parameter);
 
 // The text of |text| as its control shows it, from the current language
-// file; |parameter| is the stick's VT_Parameter.
+// file, cut where the launcher's buffer cuts it; |parameter| is the stick's
+// VT_Parameter.
 std::wstring ComposeText(const ControlText& text, const std::wstring& parameter);
 
 // The text of a message box screen: its message, or two joined by a blank line.

@@ -68,6 +68,12 @@ bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) 
                      [&name](const std::wstring& n) { return SameName(n, name); });
 }
 
+bool IsPlainNumber(const std::wstring& text) {
+  if (text.empty() || text.size() > 9 || (text.size() > 1 && text[0] == L'0'))
+    return false;
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
 bool Exists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -158,14 +164,18 @@ std::wstring KeyOf(unsigned message) {
   return key ? Trim(key) : std::wstring();
 }
 
-StickReport CheckStick(const std::wstring& root) {
-  const std::wstring folder = root + quillon::kStickConfigFolder;
+std::wstring StickParameter(const std::wstring& folder) {
   const std::wstring settings = folder + quillon::kStickSettingsName;
   wchar_t parameter[quillon::kStickSettingCapacity] = {};
   ::GetPrivateProfileStringW(quillon::kStickSection, quillon::kParameterKey, L"", parameter,
                              quillon::kStickSettingCapacity, settings.c_str());
+  return parameter;
+}
+
+StickReport CheckStick(const std::wstring& root) {
+  const std::wstring folder = root + quillon::kStickConfigFolder;
   StickReport report;
-  CheckIndexFile(folder, parameter, &report);
+  CheckIndexFile(folder, StickParameter(folder), &report);
   CheckSettingsFile(folder, &report.findings);
   // The language files' checks read their texts through the launcher's lookup.
   quillon::SetCurrentLanguageFile(L"");

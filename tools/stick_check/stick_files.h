@@ -67,6 +67,11 @@ std::wstring Trim(const std::wstring& text);
 bool SameName(const std::wstring& a, const std::wstring& b);
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name);
 bool Exists(const std::wstring& path);
+// True for a key that the launcher's "%d" writes: digits, no leading zero.
+bool IsPlainNumber(const std::wstring& text);
+// The stick's VT_Parameter from Setting.ini in |folder|, as the launcher reads
+// it (up to 255 characters).
+std::wstring StickParameter(const std::wstring& folder);
 // The whole value, however long.
 std::wstring ReadValue(const wchar_t* section, const std::wstring& key, const std::wstring& file);
 std::vector<std::wstring> KeyNames(const wchar_t* section, const std::wstring& file);
