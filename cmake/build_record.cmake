@@ -26,3 +26,16 @@ foreach(dir ${CMAKE_CXX_IMPLICIT_INCLUDE_DIRECTORIES})
   endif()
 endforeach()
 set(QUILLON_BUILD_FILES "${files}" CACHE INTERNAL "The files of the build's tools")
+
+# The sources that the product's program was made from, as the git tree of
+# the files that git tracks or would add (tools/product.sh), written after
+# every build in sources.tree: a release refuses a program that is older than
+# the sources it would name. Empty outside a git checkout.
+if(NOT QUILLON_TESTS)
+  add_custom_target(quillon_sources_record ALL
+    COMMAND bash -c "source \"$1/tools/product.sh\" && quillon_sources_tree >\"$2.new\" && mv \"$2.new\" \"$2\""
+            _ "${CMAKE_SOURCE_DIR}" "${CMAKE_BINARY_DIR}/sources.tree"
+    BYPRODUCTS "${CMAKE_BINARY_DIR}/sources.tree"
+    VERBATIM)
+  add_dependencies(quillon_sources_record Quillon)
+endif()

@@ -2,7 +2,8 @@
 # signs the build's program, tools/image_flags sets the flags that make
 # Windows copy the whole image to the page file before it runs from a stick or
 # a network share (GNU ld has no option for them). The step is a program for
-# the build host, one source file built with the host's clang++.
+# the build host, one source file built with the host's compiler that the
+# packer's build uses too (QUILLON_HOST_CXX_COMPILER), which the release names.
 #
 # Included after the launcher's target, Quillon.
 
@@ -10,7 +11,7 @@ set(QUILLON_IMAGE_FLAGS "${CMAKE_BINARY_DIR}/host/image_flags")
 set(image_flags_source "${CMAKE_SOURCE_DIR}/tools/image_flags/image_flags.cpp")
 file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/host")
 add_custom_command(OUTPUT "${QUILLON_IMAGE_FLAGS}"
-  COMMAND clang++ -std=c++17 -O2 -Wall -Wextra -Werror -o "${QUILLON_IMAGE_FLAGS}"
+  COMMAND "${QUILLON_HOST_CXX_COMPILER}" -std=c++17 -O2 -Wall -Wextra -Werror -o "${QUILLON_IMAGE_FLAGS}"
           "${image_flags_source}"
   DEPENDS "${image_flags_source}"
   COMMENT "Building the host's image-flags step (tools/image_flags)"

@@ -19,11 +19,13 @@
 #   quillon_sources             prints the sources, NUL-separated, relative to the tree's
 #                               root: the files that git tracks or would add (a build
 #                               compiles every .cpp of a library's folder, tracked or not)
+#   quillon_sources_tree        prints the git tree of the sources as git would store them
+#                               (nothing when the folder isn't a git checkout)
 #   quillon_sources_state       prints the commit, "with local changes" added when the
 #                               sources, as git would store them, aren't its tree: a file
 #                               changed, removed or not tracked (and not ignored) is one
 
-QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 
 quillon_cached() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt" 2>/dev/null; }
 
@@ -47,6 +49,16 @@ quillon_product_build() {
   done
   if [ ! -f "$dir/Quillon.exe" ]; then
     echo "$dir holds no Quillon.exe: build it first (cmake --build $dir)" >&2
+    return 1
+  fi
+  # Every build writes the tree it was made from (cmake/build_record.cmake):
+  # a program built before the last edit or commit would be named wrongly.
+  local made now
+  made=$(cat "$dir/sources.tree" 2>/dev/null) || true
+  now=$(quillon_sources_tree)
+  if [ -z "$made" ] || [ "$made" != "$now" ]; then
+    echo "$dir's Quillon.exe wasn't built from the sources as they are now: build it again" \
+      "(cmake --build $dir)" >&2
     return 1
   fi
 }
@@ -104,12 +116,19 @@ quillon_sources() {
   rm -f "$index"
 }
 
-quillon_sources_state() {
-  local commit index tree
-  commit=$(git -C "$QUILLON_ROOT" rev-parse HEAD 2>/dev/null) || { echo unknown; return; }
+quillon_sources_tree() {
+  local index
+  # A copy of the sources inside another checkout is no checkout of its own.
+  [ "$(git -C "$QUILLON_ROOT" rev-parse --show-toplevel 2>/dev/null)" = "$QUILLON_ROOT" ] || return 0
   index=$(mktemp -u "${TMPDIR:-/tmp}/quillon-index.XXXXXX")
-  tree=$(quillon_sources_index "$index" && GIT_INDEX_FILE=$index git -C "$QUILLON_ROOT" write-tree)
+  quillon_sources_index "$index" && GIT_INDEX_FILE=$index git -C "$QUILLON_ROOT" write-tree
   rm -f "$index"
+}
+
+quillon_sources_state() {
+  local commit tree
+  commit=$(git -C "$QUILLON_ROOT" rev-parse HEAD 2>/dev/null) || { echo unknown; return; }
+  tree=$(quillon_sources_tree)
   if [ "$tree" = "$(git -C "$QUILLON_ROOT" rev-parse "$commit^{tree}")" ]; then
     echo "$commit"
   else

@@ -113,12 +113,14 @@ if [ -n "$against" ]; then
   fi
   [ "$(recorded xz-source)" = "$here" ] || differ "the xz source" "$(recorded xz-source)" "$here"
   # " PACKAGE (= VERSION)," in Installed-Build-Depends.
+  tools=$(sed -n '/^Installed-Build-Depends:/,/^[^ ]/ s/^ \([^ ]*\) (= \([^)]*\)),\{0,1\}$/\1 \2/p' \
+    "$buildinfo")
+  [ -n "$tools" ] || differ "the tools" "$(basename "$buildinfo") names none" "installed"
   while read -r package version; do
     here=$(dpkg-query -W -f='${Status} ${Version}' "$package" 2>/dev/null |
       sed -n 's/^install ok installed //p')
     [ "$here" = "$version" ] || differ "$package" "$version" "${here:-not installed}"
-  done < <(sed -n '/^Installed-Build-Depends:/,/^[^ ]/ s/^ \([^ ]*\) (= \([^)]*\)),\{0,1\}$/\1 \2/p' \
-             "$buildinfo")
+  done <<<"$tools"
 fi
 
 which=first

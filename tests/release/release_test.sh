@@ -14,7 +14,7 @@
 # key lives anywhere else): the signature verifies against the root alone
 # and fails on a changed byte, its Authenticode digest is the build's
 # (tools/reproduce.sh --against), and the manifest names the signer and the
-# exact osslsigncode. The signed program is left in launcher/, beside the
+# exact osslsigncode; signing keeps the image flags. The signed program is left in launcher/, beside the
 # build's components, for the test release_signed_start, which starts it
 # from a stick under Wine.
 # tools/sign.sh signs nothing without its identity, a whole chain or the time
@@ -25,7 +25,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 product=$(cd "$1" && pwd)
 work=$PWD
-components="$product/components"
+components=$(source "$root/tools/product.sh" && quillon_components "$product")
 built="$product/Quillon.exe"
 find "$work" -mindepth 1 -delete
 fail() { echo "FAIL: $*"; exit 1; }
@@ -147,11 +147,15 @@ echo "release: the record names the xz source and the tools exactly; reproduce.s
   "names a changed version"
 
 # Only the product's configuration of this tree makes a release, with the
-# record that a release names: the product build's cache changed as another
-# build's would be, or one without the xz source's record.
+# record that a release names and from the sources as they are: the product
+# build's cache changed as another build's would be, one without the xz
+# source's record, or one built from another tree.
 while IFS='|' read -r name expected edit; do
   mkdir -p "$work/$name"
   cp "$built" "$work/$name/"
+  # Built from other sources: an older tree, say.
+  if [ "$name" = older ]; then git -C "$root" hash-object -t tree /dev/null >"$work/$name/sources.tree"
+  else cp "$product/sources.tree" "$work/$name/"; fi
   [ -z "$edit" ] || sed "$edit" "$product/CMakeCache.txt" >"$work/$name/CMakeCache.txt"
   status=0
   "$root/tools/release.sh" --build-dir "$work/$name" "$work/files/.cfg" "$work/$name/out" \
@@ -165,6 +169,7 @@ x86-64|is not a build of this tree's product|s/mingw-i686\.cmake/mingw-x86_64.cm
 other-tree|is not a build of this tree's product|s|^CMAKE_HOME_DIRECTORY:INTERNAL=.*|CMAKE_HOME_DIRECTORY:INTERNAL=/elsewhere|
 no-build|is not a build of this tree's product|
 no-xz-record|records no QUILLON_XZ_SOURCE|s/^QUILLON_XZ_SOURCE:INTERNAL=.*/QUILLON_XZ_SOURCE:INTERNAL=/
+older|wasn't built from the sources as they are now: build it again|s/^//
 EOF
 
 # ---- The throwaway authority, and its time-stamp server ----
@@ -267,6 +272,11 @@ for line in 'Message digest algorithm *: SHA256' 'Text description: Vaultine' \
             'Timestamp Server Signature verification: ok'; do
   grep -q "^[[:space:]]*$line *\$" "$work/verify.log" || fail "osslsigncode verify: no '$line'"
 done
+# Signing keeps the image flags and leaves a right header checksum: the
+# build's step, run again on a copy, changes nothing.
+cp "$program" "$work/flags.exe"
+"$QUILLON_IMAGE_FLAGS" "$work/flags.exe" >/dev/null && cmp -s "$program" "$work/flags.exe" ||
+  fail "the signed program lost its image flags or its header checksum"
 # Its Authenticode digest is that of the build's program: the signature of the
 # release put on it gives the release, byte for byte.
 against "$out"

@@ -72,10 +72,12 @@ pin="$work/xz-source.pin" xz="$work/deps/xz"
 both="$u1@bookworm $u2@bookworm-security"
 fetch="update bookworm bookworm-updates bookworm-security;madison xz-utils"
 # Rows: the pin | what the registry offers | QUILLON_XZ_VERSION | the record of
-# .deps/xz before | the status | the record after | apt's calls | a line said.
+# .deps/xz before (with its tree; "!": without) | the status | the record
+# after | apt's calls | a line said.
 rows=(
   "xz-utils $u2 $h2|$both||-|0|xz-utils $u2 $h2|$fetch;source --download-only -qq xz-utils=$u2|setup: liblzma from xz-utils $u2 (bookworm-security)"
   "xz-utils $u2 $h2|$both||xz-utils $u2 $h2|0|xz-utils $u2 $h2||"
+  "xz-utils $u2 $h2|$both||!xz-utils $u2 $h2|0|xz-utils $u2 $h2|$fetch;source --download-only -qq xz-utils=$u2|setup: liblzma from xz-utils $u2 (bookworm-security)"
   "xz-utils $u2 $h2|$both||xz-utils $u1 $h1|0|xz-utils $u2 $h2|$fetch;source --download-only -qq xz-utils=$u2|setup: liblzma from xz-utils $u2 (bookworm-security)"
   "xz-utils $u2 $h2|$u1@bookworm||-|1|-|$fetch|setup: the registry doesn't offer xz-utils $u2, which $pin names; it offers: $u1 (bookworm)"
   "xz-utils $u2 $h1|$both||-|1|-|$fetch;source --download-only -qq xz-utils=$u2|setup: xz-utils_$u2.dsc has the SHA-256 $h2; $pin names $h1: not used"
@@ -85,8 +87,11 @@ rows=(
 for row in "${rows[@]}"; do
   IFS='|' read -r pinned offers override before status after calls says <<<"$row"
   echo "$pinned" >"$pin"
-  rm -rf "$xz" && mkdir -p "$xz"
-  [ "$before" = - ] && rmdir "$xz" || echo "$before" >"$xz/.quillon-source"
+  rm -rf "$xz" && mkdir -p "$(dirname "$xz")"
+  if [ "$before" != - ]; then
+    mkdir -p "$xz" && echo "${before#!}" >"$xz/.quillon-source"
+    [[ $before = '!'* ]] || echo "# xz-utils $(cut -d' ' -f2 <<<"$before")" >"$xz/CMakeLists.txt"
+  fi
   : >"$STANDIN_LOG"
   actual=0
   STANDIN_SOURCES=$offers QUILLON_XZ_VERSION=$override \
