@@ -126,9 +126,7 @@ void LaunchShortcut(const wchar_t* shortcut_path, const wchar_t* folder) {
   // the stick, which the viewer would then keep busy.
   ::SetCurrentDirectoryW(folder);
   // The shell may hand the request to an extension, which needs COM on the
-  // calling thread; in a single-threaded apartment the shell also carries
-  // the request out on this thread, not on one of its own that the
-  // launcher's end right after could cut short.
+  // calling thread, in a single-threaded apartment.
   ComInitialization com_thread(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   if (g_launch_before_shell_for_testing)
     g_launch_before_shell_for_testing(request);

@@ -13,7 +13,9 @@ int RunLauncher();
 // Shows the wait window and waits in it until the busy mutex is gone or the
 // user gives up; the bar counts the seconds up to 90 of 100 and the wait goes
 // on. The only message loop of the program: no dialog keyboard handling, and
-// no key reaches the window (only the mouse works it); no time-out. True when the start may go on.
+// no typed key reaches the window (the mouse works its buttons; Alt+F4, a
+// system key, closes it as the cancel button); no time-out. True when the
+// start may go on.
 // Without the window nobody could cancel the wait and nobody would see it: message 518, and false.
 bool WaitWhileStickIsBusy();
 

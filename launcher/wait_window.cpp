@@ -57,8 +57,9 @@ INT_PTR CALLBACK WaitWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
       ::SendDlgItemMessageW(window, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(lparam), 0);
       return TRUE;
     case WM_COMMAND:
-      // Only the mouse works the buttons: the wait loop dispatches no keys to
-      // the window. The close box arrives as the cancel button.
+      // Only the mouse works the buttons: the wait loop dispatches no typed
+      // keys to the window. The close box (and Alt+F4) arrives as the cancel
+      // button.
       if (LOWORD(wparam) == kForceQuitButton) {
         ForceQuitApp(g_app_name);
       } else if (LOWORD(wparam) == kCancelButton) {

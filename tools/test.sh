@@ -13,15 +13,18 @@
 #                              Fails when no build has a test they select.
 #
 # Exits 0 when every step passed; says why when the x86 half was skipped.
+# Says how long the set-up, the builds before the first test, and the whole
+# took (seconds since the display started).
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd -P)
 source "$root/tools/wine-env.sh"
 quillon_on_display "$0" "$@"
 cd "$root"
 export CMAKE_BUILD_PARALLEL_LEVEL=${QUILLON_BUILD_JOBS:-$(nproc)}
 
 tools/setup.sh
+echo "test: set-up done at ${SECONDS} s"
 wine32=$(cat .deps/wine32.status)
 status=0
 if [ $# -eq 0 ]; then
@@ -30,6 +33,7 @@ if [ $# -eq 0 ]; then
   others=(x86-tests fuzz)
   [ "$wine32" = ok ] || others=(fuzz)
   tools/build.sh x86 x64
+  echo "test: x86 and x64 built at ${SECONDS} s"
   # The other builds compile while the x86-64 tests run, which wait on Wine
   # more than they compute; their tests follow.
   log=build/others.build.log
@@ -61,8 +65,13 @@ else
     # A selected test that needs the product build (its REQUIRED_FILES).
     case "$listing" in *"\"$root/build/x86/"*) product=1 ;; esac
   done
-  if [ ${#chosen[@]} -eq 0 ] && [ "$skipped" -eq 0 ]; then
-    echo "test: no test build has a test that '$*' selects" >&2
+  if [ ${#chosen[@]} -eq 0 ]; then
+    if [ "$skipped" -eq 1 ]; then
+      echo "test: only the 32-bit test build has a test that '$*' selects, and its tests" \
+        "can't run here: $wine32" >&2
+    else
+      echo "test: no test build has a test that '$*' selects" >&2
+    fi
     exit 1
   fi
   [ "$product" -eq 0 ] || tools/build.sh x86
@@ -74,4 +83,5 @@ fi
 if [ "$wine32" != ok ]; then
   echo "test: the x86 half was skipped: $wine32"
 fi
+echo "test: done at ${SECONDS} s"
 exit "$status"

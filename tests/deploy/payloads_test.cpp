@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <string>
@@ -22,6 +23,7 @@ namespace quillon {
 namespace {
 
 using helpers::DictionarySizeOf;
+using helpers::ListFilesBelow;
 using helpers::Narrow;
 using helpers::ProgramFolder;
 using helpers::ReadBytes;
@@ -87,7 +89,7 @@ class PayloadsTest : public ::testing::Test {
 };
 
 // The launcher embeds exactly the payloads that the plan names, each once,
-// under Japanese.
+// under Japanese; the build's stand-ins are exactly their files.
 TEST_F(PayloadsTest, EveryPlanResourceIsEmbeddedOnceUnderJapanese) {
   std::set<std::wstring> embedded;
   ::EnumResourceNamesW(module_, L"MODULE", CollectName, reinterpret_cast<LONG_PTR>(&embedded));
@@ -104,6 +106,13 @@ TEST_F(PayloadsTest, EveryPlanResourceIsEmbeddedOnceUnderJapanese) {
     EXPECT_EQ(languages, std::vector<WORD>{1041}) << Narrow(payload.resource);
   }
   EXPECT_EQ(embedded, planned);
+  // The stand-ins' folder holds the payloads' files and no other, which would
+  // be taken for a component (a row's old name, say).
+  std::vector<std::wstring> packed;
+  for (const Payload& payload : PlannedPayloads())
+    packed.push_back(payload.component);
+  std::sort(packed.begin(), packed.end());
+  EXPECT_EQ(ListFilesBelow(ProgramFolder() + L"components"), packed);
 }
 
 TEST_F(PayloadsTest, PayloadsDeclareTheExactSizeAndDecodeToTheComponent) {

@@ -395,8 +395,7 @@ TEST_F(GateTest, LanguageLinkRelabelsTheQuestion) {
     if (!again.languages) {
       ASSERT_TRUE(::DeleteFileW((StickRoot() + L".cfg\\Language.cfg").c_str()));
     }
-    ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    ASSERT_TRUE(PostClick(link));
     const size_t seen = launcher.result().windows.size();
     ASSERT_TRUE(
         launcher.WatchUntil([&](const RunResult& r) { return r.windows.size() > seen; }, 10000));

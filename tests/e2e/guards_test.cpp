@@ -155,8 +155,8 @@ bool Running(const wchar_t* name) {
 // While the wait window names Occupier.exe, the user types keys as a keyboard
 // sends them: the window came up over the program that had the keyboard.
 // Then the app-notify file names Successor.exe. The keys end no program and
-// cancel nothing; the window shows the new name, and the force-quit click
-// ends Successor.exe with the system's task-kill tool (never a taskkill.exe
+// cancel nothing; the window shows the new name, and the force-quit click (as
+// the mouse posts it) ends Successor.exe with the system's task-kill tool (never a taskkill.exe
 // planted beside the launcher), Occupier.exe runs on and the window stays.
 TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndKeysEndNothing) {
   struct KeyPress {
@@ -217,7 +217,8 @@ TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndKeysEndNothing) {
     ASSERT_TRUE(WriteAppName("Successor.exe"));
     EXPECT_TRUE(WaitForWindowText(::GetDlgItem(window, 2004), L"Successor.exe", 5000));
     EXPECT_TRUE(::IsWindowVisible(window)) << "a key cancelled the wait";
-    ASSERT_TRUE(PressButton(window, 1));
+    // Clicks as the mouse sends them, through the wait loop.
+    ASSERT_TRUE(PostClick(::GetDlgItem(window, 1)));
     EXPECT_TRUE(PollUntil("the named program's end", 10000,
                           [] { return !Running(L"QuillonTestSuccessor"); }));
     // Every task-kill tool that was started, by a key too, has done its work.
@@ -227,7 +228,7 @@ TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndKeysEndNothing) {
     EXPECT_TRUE(::IsWindowVisible(window));
     for (const std::wstring& folder : folders)
       EXPECT_FALSE(FileExists(folder + L"Portico.record.txt")) << "the planted tool ran";
-    ASSERT_TRUE(PressButton(window, IDCANCEL));
+    ASSERT_TRUE(PostClick(::GetDlgItem(window, IDCANCEL)));
     RunResult r = launcher.Finish();
     EXPECT_TRUE(r.Ended()) << r.Describe();
     EXPECT_EQ(r.windows.size(), 1u) << r.Describe();

@@ -211,6 +211,11 @@ bool PostKey(HWND window, HWND target, WPARAM key, bool alt) {
          ::PostMessageW(target, up, key, static_cast<LPARAM>(0xC0000001 | context));
 }
 
+bool PostClick(HWND control) {
+  return ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4)) &&
+         ::PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms) {
   std::vector<HWND> found;
   PollUntil("a window", timeout_ms, [&] {

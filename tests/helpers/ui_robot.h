@@ -74,6 +74,11 @@ bool PressButtonWithText(HWND dialog, const std::wstring& text);
 // itself when none has. False when a message couldn't be posted.
 bool PostKey(HWND window, HWND target, WPARAM key, bool alt = false);
 
+// Posts a left click (WM_LBUTTONDOWN, WM_LBUTTONUP at client point 4,4), as
+// the mouse sends it, to |control|: it goes through the owner's message loop.
+// False when a message couldn't be posted.
+bool PostClick(HWND control);
+
 // Waits (PollUntil) at most |timeout_ms| for a visible top-level window of
 // |process_id| and |class_name| (empty: any). Returns it, or null.
 HWND WaitForWindow(DWORD process_id, const std::wstring& class_name, DWORD timeout_ms);
