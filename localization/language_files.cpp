@@ -19,8 +19,6 @@ namespace {
 constexpr DWORD kFileKeyValueCapacity = 64;
 // "%04x.cfg" and the LocaleID keys.
 constexpr size_t kShortNameCapacity = 16;
-// A language number's File key: at most 7 characters.
-constexpr size_t kNumberKeyCapacity = 8;
 // The stick's own volume driver answers this private code (device type
 // FILE_DEVICE_UNKNOWN, function 0x801, METHOD_NEITHER, FILE_ANY_ACCESS).
 constexpr DWORD kVolumeControlCode = 0x00222007;

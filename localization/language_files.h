@@ -23,6 +23,8 @@ constexpr wchar_t kPorticoKey[] = L"Portico";
 constexpr wchar_t kLocaleIdSection[] = L"LocaleID";
 constexpr DWORD kLanguageChoiceCapacity = 64;
 constexpr DWORD kLocaleIdCapacity = 16;
+// A language number's File key, its "%d": at most 7 characters.
+constexpr size_t kNumberKeyCapacity = 8;
 
 // Owns the handle of a volume ("\\.\E:") for the one question that the
 // resolution asks of it. Empty (INVALID_HANDLE_VALUE) until Open succeeds.

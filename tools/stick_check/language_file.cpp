@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <map>
 
+#include "autostart/setup_dialog.h"
 #include "autostart/user_values.h"
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/message_ids.h"
@@ -88,11 +89,20 @@ void CheckTexts(const StickFile& file, const std::wstring& parameter) {
     const size_t limit = TextLimit(id, parameter);
     if (value.size() <= limit)
       continue;
-    // The generic text is followed by "(718)" and the like in a message text.
+    // The generic text is followed by "(718)" and the like in a message text;
+    // a label is cut at its own end, after the text.
+    const TextForm form = LabelFormOf(id);
     const std::wstring shows =
         id == kMsgErrorOther ? L"as the generic error text followed by its message number "
                                L"(\"(718)\") it is cut at 1,023, and the number is lost"
-        : id == kMsgTitle       ? L"every title bar shows the first " + Grouped(limit)
+        : id == kMsgTitle ? L"every title bar shows the first " + Grouped(limit)
+        : form == TextForm::kLink
+            ? L"its link, \"<a>...</a>\" around it, holds " + Grouped(kLinkLabelCapacity - 1) +
+                  L" characters: the link's end is cut"
+        : form == TextForm::kCheckLabel
+            ? L"with a blank and VT_Parameter (" + std::to_wstring(parameter.size()) +
+                  L" characters) after it, its check box's label passes " +
+                  Grouped(kCheckLabelCapacity - 1) + L": VT_Parameter's end is cut"
         : ShownInMessageBox(id) ? L"its message box shows the first " + Grouped(limit)
                                 : L"a dialog shows only the first " + Grouped(limit);
     file.Add(kError, kStickSection, key, std::to_wstring(value.size()) + L" characters: " + shows);

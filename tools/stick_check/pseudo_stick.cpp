@@ -100,14 +100,15 @@ std::wstring Refusal(const std::wstring& folder, const std::wstring& index, size
       return index_rel + L" " + why;
   }
   for (const std::wstring& key : KeyNames(kFileSection, index)) {
-    // The launcher reads the keys that "%d" writes; 04, -1 or +3 never.
-    if (!IsPlainNumber(key))
-      continue;
+    // Any key: a default of -1 reads the key -1.
     const std::wstring name = ReadValue(kFileSection, key, index);
     if (IsPseudoLanguage(name)) {
       return index_rel + L" [File] " + key + L" names " + Quote(name) +
              L", a language file of the pseudo-translation's LANGID" + kAnew;
     }
+    // The run's numbers are the keys that "%d" writes; 04 or +3 never.
+    if (!IsPlainNumber(key))
+      continue;
     const unsigned long number = std::wcstoul(key.c_str(), nullptr, 10);
     if (number == next) {
       return index_rel + L" [File] " + key +

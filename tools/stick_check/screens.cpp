@@ -168,6 +168,16 @@ size_t TextLimit(UINT message, const std::wstring& parameter) {
   return limit;
 }
 
+TextForm LabelFormOf(UINT message) {
+  for (const Screen& screen : AllScreens()) {
+    for (const ControlText& text : screen.texts) {
+      if (text.message == message && text.form != TextForm::kPlain)
+        return text.form;
+    }
+  }
+  return TextForm::kPlain;
+}
+
 std::wstring ComposeText(const ControlText& text, const std::wstring& parameter) {
   return Label(text.form, quillon::GetMessageText(text.message), parameter);
 }

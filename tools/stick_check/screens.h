@@ -56,6 +56,10 @@ bool ShownInMessageBox(UINT message);
 // (the stick's VT_Parameter) for the version-check box.
 size_t TextLimit(UINT message, const std::wstring& parameter);
 
+// The form of the labels that show |message|: kLink or kCheckLabel when a
+// control formats it so, else kPlain.
+TextForm LabelFormOf(UINT message);
+
 // The text of |text| as its control shows it, from the current language
 // file, cut where the launcher's buffer cuts it; |parameter| is the stick's
 // VT_Parameter.

@@ -9,6 +9,7 @@
 #include "launcher/paths/stick_paths.h"
 #include "launcher/text/messages.h"
 #include "localization/files/current_language_file.h"
+#include "localization/language_files.h"
 
 namespace stick_check {
 namespace {
@@ -69,7 +70,8 @@ bool Contains(const std::vector<std::wstring>& names, const std::wstring& name) 
 }
 
 bool IsPlainNumber(const std::wstring& text) {
-  if (text.empty() || text.size() > 9 || (text.size() > 1 && text[0] == L'0'))
+  if (text.empty() || text.size() >= quillon::kNumberKeyCapacity ||
+      (text.size() > 1 && text[0] == L'0'))
     return false;
   return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }

@@ -67,7 +67,8 @@ std::wstring Trim(const std::wstring& text);
 bool SameName(const std::wstring& a, const std::wstring& b);
 bool Contains(const std::vector<std::wstring>& names, const std::wstring& name);
 bool Exists(const std::wstring& path);
-// True for a key that the launcher's "%d" writes: digits, no leading zero.
+// True for a key of a language number that the launcher's "%d" writes:
+// at most 7 digits, no leading zero.
 bool IsPlainNumber(const std::wstring& text);
 // The stick's VT_Parameter from Setting.ini in |folder|, as the launcher reads
 // it (up to 255 characters).
