@@ -122,10 +122,10 @@ bool WaitWhileStickIsBusy() {
       // 0 is the quit message that the window's end posts.
       if (::GetMessageW(&message, nullptr, 0, 0) <= 0)
         break;
-      // Keys are dropped, never dispatched: the window comes up over the
-      // program the user was typing in, with the keyboard on its force-quit
-      // button, and a push button answers Space by itself. Only the mouse
-      // works the buttons.
+      // Typed keys are dropped, never dispatched: the window comes up over
+      // the program the user was typing in, with the keyboard on its
+      // force-quit button, and a push button answers Space by itself. Only
+      // the mouse works the buttons.
       if (!IsTypedKey(message)) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);

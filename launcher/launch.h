@@ -15,8 +15,8 @@ int RunLauncher();
 // on. The only message loop of the program: no dialog keyboard handling, and
 // no typed key reaches the window (the mouse works its buttons; Alt+F4, a
 // system key, closes it as the cancel button); no time-out. True when the
-// start may go on.
-// Without the window nobody could cancel the wait and nobody would see it: message 518, and false.
+// start may go on. Without the window nobody could cancel the wait and nobody
+// would see it: message 518, and false.
 bool WaitWhileStickIsBusy();
 
 // The Windows-version gate on the version that the system reports: true when

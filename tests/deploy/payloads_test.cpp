@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -148,20 +147,15 @@ TEST(LauncherImageTest, RunsFromSwapAndItsChecksumHolds) {
   const std::wstring path = ProgramFolder() + L"Quillon.exe";
   Bytes image;
   ASSERT_TRUE(ReadBytes(path, &image)) << Narrow(path);
-  IMAGE_DOS_HEADER dos;
-  IMAGE_FILE_HEADER file;
-  ASSERT_GE(image.size(), sizeof(dos));
-  std::memcpy(&dos, image.data(), sizeof(dos));
-  ASSERT_EQ(dos.e_magic, IMAGE_DOS_SIGNATURE);
-  const size_t file_at = static_cast<size_t>(dos.e_lfanew) + sizeof(DWORD);
-  ASSERT_GE(image.size(), file_at + sizeof(file));
-  std::memcpy(&file, image.data() + file_at, sizeof(file));
-  const WORD flags = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
-  EXPECT_EQ(file.Characteristics & flags, flags) << std::hex << file.Characteristics;
   DWORD in_header = 0;
   DWORD computed = 0;
-  ASSERT_TRUE(
-      ::CheckSumMappedFile(image.data(), static_cast<DWORD>(image.size()), &in_header, &computed));
+  // The headers that the sum finds (the file header is the same in PE32 and PE32+).
+  const IMAGE_NT_HEADERS* headers =
+      ::CheckSumMappedFile(image.data(), static_cast<DWORD>(image.size()), &in_header, &computed);
+  ASSERT_TRUE(headers);
+  const WORD flags = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
+  const WORD characteristics = headers->FileHeader.Characteristics;
+  EXPECT_EQ(characteristics & flags, flags) << std::hex << characteristics;
   EXPECT_EQ(in_header, computed) << std::hex << in_header << " for bytes that sum to " << computed;
 }
 

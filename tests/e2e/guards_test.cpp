@@ -156,8 +156,9 @@ bool Running(const wchar_t* name) {
 // sends them: the window came up over the program that had the keyboard.
 // Then the app-notify file names Successor.exe. The keys end no program and
 // cancel nothing; the window shows the new name, and the force-quit click (as
-// the mouse posts it) ends Successor.exe with the system's task-kill tool (never a taskkill.exe
-// planted beside the launcher), Occupier.exe runs on and the window stays.
+// the mouse posts it) ends Successor.exe with the system's task-kill tool
+// (never a taskkill.exe planted beside the launcher), Occupier.exe runs on
+// and the window stays.
 TEST_F(GuardsTest, ForceQuitEndsTheNamedProgramAndKeysEndNothing) {
   struct KeyPress {
     int control;  // 0: the control that has the focus; -1: the window

@@ -25,7 +25,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 product=$(cd "$1" && pwd)
 work=$PWD
-components=$(source "$root/tools/product.sh" && quillon_components "$product")
+source "$root/tools/product.sh"
+components=$(quillon_components "$product")
 built="$product/Quillon.exe"
 find "$work" -mindepth 1 -delete
 fail() { echo "FAIL: $*"; exit 1; }
@@ -69,7 +70,7 @@ EOF
 # ---- Unsigned ----
 release plain
 out="$work/plain"
-buildinfo="quillon_$(sed -n 's/^QUILLON_VERSION:INTERNAL=//p' "$product/CMakeCache.txt").buildinfo"
+buildinfo="quillon_$(quillon_cached "$product" QUILLON_VERSION).buildinfo"
 [ "$status" -eq 0 ] || { cat "$work/plain.log"; fail "tools/release.sh failed"; }
 for f in stick/Quillon.exe stick/.cfg/Language.cfg stick/.cfg/0409.cfg stick/.cfg/0411.cfg \
          stick/.cfg/0804.cfg stick/.cfg/Setting.ini gallery/index.html check-stick.txt \
@@ -108,7 +109,7 @@ echo "release: unsigned, $rows components, SHA256SUMS verifies, $(sum "$built" |
 # The record: the xz source as the set-up recorded it, whose tree says the
 # same version; the compiler's package at the version installed; the
 # program's sum.
-xz=$(sed -n 's/^QUILLON_XZ_SOURCE_DIR:PATH=//p' "$product/CMakeCache.txt")
+xz=$(quillon_cached "$product" QUILLON_XZ_SOURCE_DIR)
 grep -qx "xz-source $(cat "$xz/.quillon-source")" "$out/MANIFEST" ||
   fail "MANIFEST: $(grep '^xz-source' "$out/MANIFEST"), $xz records $(cat "$xz/.quillon-source")"
 changelog=$(sed -n '1s/^\([^ ]*\) (\([^)]*\)).*/\1 (= \2)/p' "$xz/debian/changelog")

@@ -277,15 +277,6 @@ struct Row {
   bool pseudo;         // the pseudo-translation
 };
 
-bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  if (!file)
-    return false;
-  const std::string bytes = ToUtf8(text);
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
 }  // namespace
 
 int RunGallery(const std::wstring& out_folder, bool pseudo) {
@@ -416,7 +407,8 @@ int RunGallery(const std::wstring& out_folder, bool pseudo) {
   std::wstring lines;
   for (const Finding& finding : report.findings)
     lines += FormatFinding(finding) + L"\n";
-  if (!WriteUtf8File(out + L"index.html", page) || !WriteUtf8File(out + L"findings.txt", lines))
+  if (!WriteAllBytes(out + L"index.html", ToUtf8(page)) ||
+      !WriteAllBytes(out + L"findings.txt", ToUtf8(lines)))
     return 2;
   return failures == 0 ? 0 : 1;
 }

@@ -66,15 +66,7 @@ std::wstring StickRoot(const std::wstring& folder) {
 // False when the file can't be written.
 bool Report(const std::string& text, const wchar_t* out_path) {
   WriteAll(::GetStdHandle(STD_OUTPUT_HANDLE), text);
-  if (!out_path)
-    return true;
-  HANDLE file = ::CreateFileW(out_path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return false;
-  WriteAll(file, text);
-  ::CloseHandle(file);
-  return true;
+  return !out_path || stick_check::WriteAllBytes(out_path, text);
 }
 
 int RunPseudo(const std::wstring& folder, const wchar_t* out_path) {

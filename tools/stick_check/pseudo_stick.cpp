@@ -26,14 +26,6 @@ std::wstring PseudoFileName() {
   return name;
 }
 
-bool WriteAllBytes(const std::wstring& path, const std::string& bytes) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
-  if (!file)
-    return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
-}
-
 // UTF-16LE with its byte-order mark, as the profile functions read Unicode.
 std::string Utf16Bytes(const std::wstring& text) {
   std::string bytes = "\xFF\xFE";
@@ -85,8 +77,12 @@ std::wstring UnwritableIndex(const std::wstring& index, const std::string& bytes
 }
 
 // Why the stick can't take the pseudo-translation as File key |next|, or
-// empty when it can. Where the stick has it already, with how it is made.
-std::wstring Refusal(const std::wstring& folder, const std::wstring& index, size_t next) {
+// empty when it can; |bytes| are Language.cfg's, |index|, when it exists.
+// Where the stick has it already, with how it is made.
+std::wstring Refusal(const std::wstring& folder,
+                     const std::wstring& index,
+                     const std::string& bytes,
+                     size_t next) {
   static const wchar_t kAnew[] =
       L". The pseudo-translation is written anew each time into a copy of a stick without it "
       L"(tools/check-stick.sh --pseudo, tools/gallery.sh --pseudo do that)";
@@ -95,7 +91,7 @@ std::wstring Refusal(const std::wstring& folder, const std::wstring& index, size
   if (Exists(folder + PseudoFileName()))
     return own + L" is on the stick already" + kAnew;
   if (Exists(index)) {
-    const std::wstring why = UnwritableIndex(index, ReadBytes(index));
+    const std::wstring why = UnwritableIndex(index, bytes);
     if (!why.empty())
       return index_rel + L" " + why;
   }
@@ -222,13 +218,13 @@ int MakePseudoLanguage(const std::wstring& root, std::wstring* message) {
   size_t next = 1;
   while (!ReadValue(kFileSection, std::to_wstring(next), index).empty())
     ++next;
-  const std::wstring refusal = Refusal(folder, index, next);
+  const bool had_index = Exists(index);
+  const std::string original = had_index ? ReadBytes(index) : std::string("\xFF\xFE");
+  const std::wstring refusal = Refusal(folder, index, original, next);
   if (!refusal.empty()) {
     *message = L"refused: " + refusal;
     return 1;
   }
-  const bool had_index = Exists(index);
-  const std::string original = had_index ? ReadBytes(index) : std::string("\xFF\xFE");
 
   const std::wstring parameter = StickParameter(folder);
   std::wstring text = L"[" + std::wstring(kStickSection) + L"]\r\n";

@@ -50,6 +50,14 @@ std::string ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
+bool WriteAllBytes(const std::wstring& path, const std::string& bytes) {
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  if (!file)
+    return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
 std::wstring Trim(const std::wstring& text) {
   size_t begin = 0;
   size_t end = text.size();

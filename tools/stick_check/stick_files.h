@@ -79,6 +79,9 @@ std::vector<std::wstring> KeyNames(const wchar_t* section, const std::wstring& f
 // The file's bytes, up to 4 MiB and a little more; empty when it can't be
 // read.
 std::string ReadBytes(const std::wstring& path);
+// Writes |bytes| as the whole file |path|, made anew. False when it can't be
+// written whole.
+bool WriteAllBytes(const std::wstring& path, const std::string& bytes);
 // " (did you mean X?)" with the known name nearest to |name|, or empty.
 std::wstring Suggestion(const std::wstring& name,
                         const std::vector<std::wstring>& known,
